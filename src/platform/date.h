@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <compare>
+#include <optional>
+
+namespace Ostraven {
+
+// A date as the host platform keeps it: days since 30 December 1899 with the time of day as the
+// fraction. Dates before that day use the platform's convention (the whole part counts days back,
+// the fraction still counts forward from midnight). Milliseconds survive in the fraction.
+class Date
+{
+public:
+    constexpr Date() = default;
+    constexpr explicit Date(double serial) : m_serial(serial) {}
+
+    // Throws VbError 5 when a part is out of range.
+    [[nodiscard]] static Date fromParts(int year, int month, int day, int hour = 0, int minute = 0,
+                                        int second = 0, int millisecond = 0);
+    [[nodiscard]] static Date fromDateTime(const QDateTime &dateTime);
+    [[nodiscard]] static Date now();
+    // 1 January 1800: the "no date" of the host database.
+    [[nodiscard]] static Date nullDate() { return fromParts(1800, 1, 1); }
+
+    // Reads the default form ("M/d/yyyy h:mm:ss AM/PM", its date-only and time-only parts) and ISO
+    // "yyyy-MM-dd[ HH:mm[:ss[.fff]]]" (also with "T"). Anything else gives nothing.
+    [[nodiscard]] static std::optional<Date> parse(const QString &text);
+
+    [[nodiscard]] constexpr double serial() const { return m_serial; }
+    [[nodiscard]] QDateTime toDateTime() const;
+
+    [[nodiscard]] int year() const;
+    [[nodiscard]] int month() const;
+    [[nodiscard]] int day() const;
+    [[nodiscard]] int hour() const;
+    [[nodiscard]] int minute() const;
+    [[nodiscard]] int second() const;
+    [[nodiscard]] int millisecond() const;
+    // Sunday = 1 ... Saturday = 7.
+    [[nodiscard]] int weekday() const;
+    [[nodiscard]] bool isNullDate() const { return year() == 1800; }
+
+    // Milliseconds since midnight of the same day, rounded to the nearest millisecond.
+    [[nodiscard]] qint64 millisecondsOfDay() const;
+    [[nodiscard]] Date addMilliseconds(qint64 milliseconds) const;
+
+    // The default text form: US English "M/d/yyyy h:mm:ss AM/PM"; midnight shows the date alone and
+    // day 0 (30 December 1899) shows the time alone.
+    [[nodiscard]] QString toString() const;
+
+    // Host-platform Format patterns: yyyy, mm (month, or minutes after h/hh), dd, d, hh, h, nn, ss,
+    // AM/PM, and ".000" style milliseconds. Other characters are copied.
+    [[nodiscard]] QString format(const QString &pattern) const;
+
+    friend constexpr bool operator==(const Date &, const Date &) = default;
+    friend constexpr auto operator<=>(const Date &, const Date &) = default;
+
+private:
+    double m_serial = 0.0;
+};
+
+} // namespace Ostraven
