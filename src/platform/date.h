@@ -25,13 +25,17 @@ public:
     // 1 January 1800: the "no date" of the host database.
     [[nodiscard]] static Date nullDate() { return fromParts(1800, 1, 1); }
 
-    // Reads the default form ("M/d/yyyy h:mm:ss AM/PM", its date-only and time-only parts) and ISO
-    // "yyyy-MM-dd[ HH:mm[:ss[.fff]]]" (also with "T"). Anything else gives nothing.
+    // Reads the default form ("M/d/yyyy h:mm:ss AM/PM", its date-only and time-only parts, "h:mm",
+    // 24-hour "H:mm[:ss]") and ISO "yyyy-MM-dd[ HH:mm[:ss[.fff]]]" (also with "T"), with blanks
+    // around. The date may also use "-" or single blanks between its parts and a two-digit year
+    // (1930 to 2029); AM/PM may follow a date without a time. Anything else gives nothing.
     [[nodiscard]] static std::optional<Date> parse(const QString &text);
 
     [[nodiscard]] constexpr double serial() const { return m_serial; }
     [[nodiscard]] QDateTime toDateTime() const;
 
+    // The parts of the date rounded to the millisecond: second() is the whole second, not rounded up,
+    // and millisecond() the rest, so the parts rebuild the date exactly.
     [[nodiscard]] int year() const;
     [[nodiscard]] int month() const;
     [[nodiscard]] int day() const;
@@ -48,11 +52,13 @@ public:
     [[nodiscard]] Date addMilliseconds(qint64 milliseconds) const;
 
     // The default text form: US English "M/d/yyyy h:mm:ss AM/PM"; midnight shows the date alone and
-    // day 0 (30 December 1899) shows the time alone.
+    // day 0 (30 December 1899) shows the time alone. Milliseconds are not shown (so a time below one
+    // second counts as midnight).
     [[nodiscard]] QString toString() const;
 
-    // Host-platform Format patterns: yyyy, mm (month, or minutes after h/hh), dd, d, hh, h, nn, ss,
-    // AM/PM, and ".000" style milliseconds. Other characters are copied.
+    // Host-platform Format patterns: yyyy, yy, m, mm (month, or minutes after h/hh), mmm, mmmm, d, dd,
+    // ddd, dddd, h, hh, n, nn, s, ss, AM/PM, am/pm, A/P, and "0" runs for the leading digits of the
+    // milliseconds (".000"). Quoted text and characters after "\" are copied, as is anything else.
     [[nodiscard]] QString format(const QString &pattern) const;
 
     friend constexpr bool operator==(const Date &, const Date &) = default;

@@ -71,7 +71,10 @@ private:
 };
 
 // Conversions with the host platform's semantics. All raise VbError: 13 for a value of the wrong
-// kind, 6 for a number out of range, 94 for Null where a value is needed.
+// kind, 6 for a number out of range, 94 for Null where a value is needed. Texts convert to numbers
+// only when IsNumeric accepts them.
+// Doubles are written with up to 15 significant digits, as the platform prints them ("1.5", "0.3",
+// "1E+15"); dates in the default form of Date::toString.
 [[nodiscard]] QString CStr(const Variant &value);
 // Round half to even, as the platform's integer conversions do.
 [[nodiscard]] qint32 CLng(const Variant &value);
@@ -81,9 +84,13 @@ private:
 [[nodiscard]] Date CDate(const Variant &value);
 
 // The leading decimal number of a text (blanks skipped, sign, digits, one point); 0 when none.
+// No exponent: Val("1e3") is 1.
 [[nodiscard]] double Val(const QString &text);
 // The general numeric-text test: optional blanks, one sign, digits with at most one decimal point.
+// Exponents ("1e3"), thousands separators and currency signs are not numeric. Numbers, Booleans
+// and Empty are numeric; Null, dates and objects are not.
 [[nodiscard]] bool IsNumeric(const Variant &value);
+// True for a Date and for a text Date::parse reads; numbers are not dates.
 [[nodiscard]] bool IsDate(const Variant &value);
 
 // Round half to even to a whole number, as CLng does before its range check.

@@ -14,14 +14,18 @@ public:
     enum Number : int {
         InvalidProcedureCall = 5,
         Overflow = 6,
+        OutOfMemory = 7,
         SubscriptOutOfRange = 9,
+        DivisionByZero = 11,
         TypeMismatch = 13,
+        InternalError = 51,
         InvalidUseOfNull = 94,
         ObjectNotSet = 91,
         MemberNotSupported = 438,
         FileNotFound = 53,
         PermissionDenied = 70,
         BadRecordState = 3021,
+        ItemNotFound = 3265,
     };
 
     VbError(int number, QString description, QString source = defaultSource(), int line = 0);

@@ -1,0 +1,394 @@
+#include "date.h"
+
+#include "vberror.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <QTime>
+
+#include <cmath>
+
+namespace Ostraven {
+
+namespace {
+
+constexpr qint64 msPerDay = 86'400'000;
+constexpr qint64 msPerSecond = 1000;
+// Julian day number of 30 December 1899, day 0 of the platform's dates.
+constexpr qint64 julianDayOfDayZero = 2'415'019;
+// The platform's date range: 1 January 100 to 31 December 9999.
+constexpr int firstYear = 100;
+constexpr int lastYear = 9999;
+
+// A serial taken apart into a plain day count and the time of day, both counted forward.
+struct DayAndTime {
+    qint64 day = 0;
+    qint64 msOfDay = 0;
+};
+
+struct Parts {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int millisecond = 0;
+    int dayOfWeek = 0;
+};
+
+DayAndTime split(double serial)
+{
+    const double whole = std::trunc(serial);
+    // Before day 0 the whole part counts back but the fraction still counts forward from midnight.
+    const double fraction = std::fabs(serial - whole);
+    DayAndTime result{static_cast<qint64>(whole), std::llround(fraction * msPerDay)};
+    if (result.msOfDay >= msPerDay) {
+        result.msOfDay -= msPerDay;
+        ++result.day;
+    }
+    return result;
+}
+
+double join(qint64 day, qint64 msOfDay)
+{
+    day += msOfDay / msPerDay;
+    msOfDay %= msPerDay;
+    if (msOfDay < 0) {
+        msOfDay += msPerDay;
+        --day;
+    }
+    const double fraction = static_cast<double>(msOfDay) / static_cast<double>(msPerDay);
+    return day >= 0 ? static_cast<double>(day) + fraction : static_cast<double>(day) - fraction;
+}
+
+Parts partsOf(double serial)
+{
+    const DayAndTime dayAndTime = split(serial);
+    const QDate date = QDate::fromJulianDay(julianDayOfDayZero + dayAndTime.day);
+    const qint64 ms = dayAndTime.msOfDay;
+    return Parts{date.year(),
+                 date.month(),
+                 date.day(),
+                 static_cast<int>(ms / 3'600'000),
+                 static_cast<int>(ms / 60'000 % 60),
+                 static_cast<int>(ms / msPerSecond % 60),
+                 static_cast<int>(ms % msPerSecond),
+                 date.dayOfWeek()};
+}
+
+bool validTime(int hour, int minute, int second, int millisecond)
+{
+    return hour >= 0 && hour < 24 && minute >= 0 && minute < 60 && second >= 0 && second < 60
+        && millisecond >= 0 && millisecond < 1000;
+}
+
+std::optional<Date> buildDate(int year, int month, int day, int hour, int minute, int second, int millisecond)
+{
+    if (year < firstYear || year > lastYear || !QDate::isValid(year, month, day))
+        return std::nullopt;
+    if (!validTime(hour, minute, second, millisecond))
+        return std::nullopt;
+    const qint64 dayNumber = QDate(year, month, day).toJulianDay() - julianDayOfDayZero;
+    const qint64 ms = ((hour * 60LL + minute) * 60 + second) * msPerSecond + millisecond;
+    return Date(join(dayNumber, ms));
+}
+
+QString twoDigits(int value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+// The hour on a twelve-hour clock face: midnight and noon are 12.
+int clockHour(int hour)
+{
+    return hour % 12 == 0 ? 12 : hour % 12;
+}
+
+QString timeText(const Parts &parts)
+{
+    return QStringLiteral("%1:%2:%3 %4")
+        .arg(clockHour(parts.hour))
+        .arg(twoDigits(parts.minute), twoDigits(parts.second),
+             parts.hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
+}
+
+QString dateText(const Parts &parts)
+{
+    return QStringLiteral("%1/%2/%3").arg(parts.month).arg(parts.day).arg(parts.year, 4, 10, QLatin1Char('0'));
+}
+
+// Two-digit years fall in 1930 to 2029, as the platform's own window puts them.
+int expandYear(const QString &digits)
+{
+    const int value = digits.toInt();
+    if (digits.size() > 2)
+        return value;
+    return value < 30 ? 2000 + value : 1900 + value;
+}
+
+std::optional<Date> parseIso(const QString &text)
+{
+    static const QRegularExpression iso(QStringLiteral(
+        R"(^([0-9]{4})-([0-9]{1,2})-([0-9]{1,2})(?:(?:T| +)([0-9]{1,2}):([0-9]{2})(?::([0-9]{2})(?:\.([0-9]{1,3}))?)?)?$)"));
+    const QRegularExpressionMatch match = iso.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    // ".5" is half a second, not five milliseconds.
+    const QString fraction = match.captured(7).leftJustified(3, QLatin1Char('0'));
+    return buildDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
+                     match.captured(4).toInt(), match.captured(5).toInt(), match.captured(6).toInt(),
+                     fraction.toInt());
+}
+
+// The default form and its parts: "M/d/yyyy", "h:mm[:ss]", an optional AM/PM, in that order.
+// Dates also read with "-" or single blanks between their parts, as texts repaired by stripping
+// letters and separators come out that way.
+std::optional<Date> parseDefault(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral(
+        R"(^(?:([0-9]{1,2})([/-])([0-9]{1,2})\2([0-9]{1,4})|([0-9]{1,2}) ([0-9]{1,2}) ([0-9]{1,4}))?)"
+        R"((?:(?:^| +)([0-9]{1,2}):([0-9]{1,2})(?::([0-9]{1,2}))?)?)"
+        R"((?: *([AaPp][Mm]))?$)"));
+    const QRegularExpressionMatch match = form.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+
+    const bool slashDate = match.hasCaptured(1);
+    const bool blankDate = match.hasCaptured(5);
+    const bool hasDate = slashDate || blankDate;
+    const bool hasTime = match.hasCaptured(8);
+    const bool hasMarker = match.hasCaptured(11);
+    if (!hasDate && !hasTime)
+        return std::nullopt;
+
+    int hour = hasTime ? match.captured(8).toInt() : 0;
+    if (hasMarker) {
+        if (hour > 12)
+            return std::nullopt;
+        const bool afternoon = match.captured(11).at(0).toUpper() == QLatin1Char('P');
+        hour = hour % 12 + (afternoon ? 12 : 0);
+    }
+    const int minute = hasTime ? match.captured(9).toInt() : 0;
+    const int second = match.hasCaptured(10) ? match.captured(10).toInt() : 0;
+
+    if (!hasDate) {
+        if (!validTime(hour, minute, second, 0))
+            return std::nullopt;
+        return Date(join(0, ((hour * 60LL + minute) * 60 + second) * msPerSecond));
+    }
+    const int base = slashDate ? 1 : 5;
+    const int yearGroup = slashDate ? 4 : 7;
+    return buildDate(expandYear(match.captured(yearGroup)), match.captured(base).toInt(),
+                     match.captured(base + (slashDate ? 2 : 1)).toInt(), hour, minute, second, 0);
+}
+
+// Format's day and month names are English, as the default form is US English.
+QString dayName(int dayOfWeek, bool abbreviated)
+{
+    static const char *const names[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
+    const QString name = QString::fromLatin1(names[dayOfWeek - 1]);
+    return abbreviated ? name.left(3) : name;
+}
+
+QString monthName(int month, bool abbreviated)
+{
+    static const char *const names[] = {"January", "February", "March",     "April",   "May",      "June",
+                                        "July",    "August",   "September", "October", "November", "December"};
+    const QString name = QString::fromLatin1(names[month - 1]);
+    return abbreviated ? name.left(3) : name;
+}
+
+QString numberField(int value, int length)
+{
+    return length >= 2 ? twoDigits(value) : QString::number(value);
+}
+
+bool isFieldLetter(QChar c)
+{
+    return QStringLiteral("ymdhns0").contains(c.toLower());
+}
+
+class DateFormatter
+{
+public:
+    DateFormatter(const Parts &parts, const QString &pattern)
+        : m_parts(parts)
+        , m_pattern(pattern)
+        , m_twelveHour(pattern.contains(QLatin1String("AM/PM"), Qt::CaseInsensitive)
+                       || pattern.contains(QLatin1String("A/P"), Qt::CaseInsensitive))
+    {
+    }
+
+    QString run()
+    {
+        while (m_at < m_pattern.size()) {
+            if (takeMarker(QStringLiteral("AM/PM"), QStringLiteral("AM"), QStringLiteral("PM"))
+                || takeMarker(QStringLiteral("A/P"), QStringLiteral("A"), QStringLiteral("P")) || takeLiteral())
+                continue;
+            takeField();
+        }
+        return m_out;
+    }
+
+private:
+    // The marker keeps the letter case the pattern writes it in.
+    bool takeMarker(const QString &marker, const QString &morning, const QString &afternoon)
+    {
+        if (m_pattern.mid(m_at, marker.size()).compare(marker, Qt::CaseInsensitive) != 0)
+            return false;
+        const QString text = m_parts.hour < 12 ? morning : afternoon;
+        m_out += m_pattern.at(m_at).isLower() ? text.toLower() : text;
+        m_at += marker.size();
+        return true;
+    }
+
+    bool takeLiteral()
+    {
+        const QChar c = m_pattern.at(m_at);
+        if (c == QLatin1Char('"')) {
+            const qsizetype close = m_pattern.indexOf(QLatin1Char('"'), m_at + 1);
+            const qsizetype end = close < 0 ? m_pattern.size() : close;
+            m_out += m_pattern.mid(m_at + 1, end - m_at - 1);
+            m_at = end + 1;
+            return true;
+        }
+        if (c == QLatin1Char('\\') && m_at + 1 < m_pattern.size()) {
+            m_out += m_pattern.at(m_at + 1);
+            m_at += 2;
+            return true;
+        }
+        if (isFieldLetter(c))
+            return false;
+        m_out += c;
+        ++m_at;
+        return true;
+    }
+
+    void takeField()
+    {
+        const QChar letter = m_pattern.at(m_at).toLower();
+        qsizetype end = m_at;
+        while (end < m_pattern.size() && m_pattern.at(end).toLower() == letter)
+            ++end;
+        const int length = static_cast<int>(end - m_at);
+        m_out += field(letter.toLatin1(), length);
+        // After an hour, "m" is the minute; any other field ends that.
+        m_afterHour = letter == QLatin1Char('h');
+        m_at = end;
+    }
+
+    QString field(char letter, int length) const
+    {
+        switch (letter) {
+        case 'y':
+            return length >= 3 ? QStringLiteral("%1").arg(m_parts.year, 4, 10, QLatin1Char('0'))
+                               : twoDigits(m_parts.year % 100);
+        case 'm':
+            if (m_afterHour)
+                return numberField(m_parts.minute, length);
+            return length >= 3 ? monthName(m_parts.month, length == 3) : numberField(m_parts.month, length);
+        case 'd':
+            return length >= 3 ? dayName(m_parts.dayOfWeek, length == 3) : numberField(m_parts.day, length);
+        case 'h':
+            return numberField(m_twelveHour ? clockHour(m_parts.hour) : m_parts.hour, length);
+        case 'n':
+            return numberField(m_parts.minute, length);
+        case 's':
+            return numberField(m_parts.second, length);
+        default:
+            // A run of zeros gives the leading digits of the milliseconds.
+            return QStringLiteral("%1").arg(m_parts.millisecond, 3, 10, QLatin1Char('0')).left(std::min(length, 3));
+        }
+    }
+
+    const Parts &m_parts;
+    const QString &m_pattern;
+    const bool m_twelveHour = false;
+    QString m_out;
+    qsizetype m_at = 0;
+    bool m_afterHour = false;
+};
+
+} // namespace
+
+Date Date::fromParts(int year, int month, int day, int hour, int minute, int second, int millisecond)
+{
+    const std::optional<Date> date = buildDate(year, month, day, hour, minute, second, millisecond);
+    if (!date)
+        throw VbError::fromNumber(VbError::InvalidProcedureCall);
+    return *date;
+}
+
+Date Date::fromDateTime(const QDateTime &dateTime)
+{
+    const qint64 day = dateTime.date().toJulianDay() - julianDayOfDayZero;
+    return Date(join(day, dateTime.time().msecsSinceStartOfDay()));
+}
+
+Date Date::now()
+{
+    return fromDateTime(QDateTime::currentDateTime());
+}
+
+std::optional<Date> Date::parse(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    if (std::optional<Date> iso = parseIso(trimmed))
+        return iso;
+    return parseDefault(trimmed);
+}
+
+QDateTime Date::toDateTime() const
+{
+    const DayAndTime parts = split(m_serial);
+    return QDateTime(QDate::fromJulianDay(julianDayOfDayZero + parts.day),
+                     QTime::fromMSecsSinceStartOfDay(static_cast<int>(parts.msOfDay)));
+}
+
+int Date::year() const { return partsOf(m_serial).year; }
+int Date::month() const { return partsOf(m_serial).month; }
+int Date::day() const { return partsOf(m_serial).day; }
+int Date::hour() const { return partsOf(m_serial).hour; }
+int Date::minute() const { return partsOf(m_serial).minute; }
+int Date::second() const { return partsOf(m_serial).second; }
+int Date::millisecond() const { return partsOf(m_serial).millisecond; }
+
+int Date::weekday() const
+{
+    // QDate counts Monday = 1 ... Sunday = 7.
+    return partsOf(m_serial).dayOfWeek % 7 + 1;
+}
+
+qint64 Date::millisecondsOfDay() const
+{
+    return split(m_serial).msOfDay;
+}
+
+Date Date::addMilliseconds(qint64 milliseconds) const
+{
+    const DayAndTime parts = split(m_serial);
+    return Date(join(parts.day, parts.msOfDay + milliseconds));
+}
+
+QString Date::toString() const
+{
+    const DayAndTime dayAndTime = split(m_serial);
+    const Parts parts = partsOf(m_serial);
+    // Milliseconds never show in the default form, so a time below one second counts as midnight.
+    const bool midnight = dayAndTime.msOfDay < msPerSecond;
+    if (dayAndTime.day == 0)
+        return timeText(parts);
+    if (midnight)
+        return dateText(parts);
+    return dateText(parts) + QLatin1Char(' ') + timeText(parts);
+}
+
+QString Date::format(const QString &pattern) const
+{
+    return DateFormatter(partsOf(m_serial), pattern).run();
+}
+
+} // namespace Ostraven
