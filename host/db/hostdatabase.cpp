@@ -1,0 +1,144 @@
+#include "host/db/hostdatabase.h"
+
+#include "host/db/hostschema.h"
+#include "host/db/sqlitefile.h"
+
+#include "platform/db/connection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTextStream>
+
+#include <cmath>
+
+namespace Ostraven {
+
+namespace {
+
+QString jsonText(const QString &text)
+{
+    // A one-element array is the shortest way to have Qt quote and escape a text for JSON.
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+QString isoDate(const Date &date)
+{
+    QString text = date.format(QStringLiteral("yyyy-mm-dd hh:nn:ss"));
+    if (date.millisecond() != 0)
+        text += QStringLiteral(".%1").arg(date.millisecond(), 3, 10, QLatin1Char('0'));
+    return text;
+}
+
+QString jsonValue(const Variant &value)
+{
+    switch (value.type()) {
+    case VarType::Empty:
+    case VarType::Null:
+    case VarType::Object:
+        return QStringLiteral("null");
+    case VarType::Boolean:
+        return value.asBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case VarType::Integer:
+        return QString::number(value.asInteger());
+    case VarType::Long:
+        return QString::number(value.asLong());
+    case VarType::Double:
+        return std::isfinite(value.asDouble()) ? QString::number(value.asDouble(), 'g', 17) : QStringLiteral("null");
+    case VarType::Date:
+        return jsonText(isoDate(value.asDate()));
+    case VarType::String:
+        break;
+    }
+    return jsonText(value.asString());
+}
+
+bool changesRows(const QString &sql)
+{
+    const QRegularExpression pattern(QStringLiteral("^\\s*(insert|update|delete)\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return pattern.match(sql).hasMatch();
+}
+
+} // namespace
+
+void HostDatabase::createDatabase(const QString &path, const DemoSite::Options &options)
+{
+    if (QFileInfo::exists(path)) {
+        throw VbError(58, QStringLiteral("The database %1 already exists; remove it first to create a new one.")
+                              .arg(QDir::toNativeSeparators(path)),
+                      QStringLiteral("HostDatabase"));
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString partial = path + QStringLiteral(".part");
+    QFile::remove(partial);
+    try {
+        SqliteFile file(partial, SqliteFile::OpenMode::Create);
+        // The file takes its real name only once it is complete, so a crash while building loses
+        // nothing worth a journal or a sync per step.
+        file.exec(QStringLiteral("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF"));
+        HostSchema::create(file);
+        DemoSite::populate(file, options);
+    } catch (...) {
+        QFile::remove(partial);
+        throw;
+    }
+    if (!QFile::rename(partial, path)) {
+        QFile::remove(partial);
+        throw VbError(75, QStringLiteral("Cannot create the database %1.").arg(QDir::toNativeSeparators(path)),
+                      QStringLiteral("HostDatabase"));
+    }
+}
+
+void HostDatabase::createDatabase(const QString &path, int archiveEvents)
+{
+    if (archiveEvents < 0) {
+        throw VbError(5, QStringLiteral("The number of archived events must be 0 or more, not %1.").arg(archiveEvents),
+                      QStringLiteral("HostDatabase"));
+    }
+    DemoSite::Options options;
+    options.archiveEvents = archiveEvents;
+    createDatabase(path, options);
+}
+
+QString HostDatabase::defaultDatabasePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/demo.sqlite");
+}
+
+bool HostDatabase::ensureDatabase(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        return false;
+    createDatabase(path, DemoSite::Options());
+    return true;
+}
+
+HostDatabase::SqlOutcome HostDatabase::runSqlAsJson(Connection &connection, const QString &sql, QTextStream &out)
+{
+    SqlOutcome outcome;
+    if (changesRows(sql)) {
+        outcome.changed = connection.execute(sql);
+        return outcome;
+    }
+    const std::unique_ptr<Recordset> rows = connection.openRecordset(sql);
+    const int columns = rows->fieldCount();
+    for (; columns > 0 && !rows->eof(); rows->moveNext()) {
+        QStringList members;
+        for (int column = 0; column < columns; ++column)
+            members << jsonText(rows->fieldName(column)) + u':' + jsonValue(rows->field(column));
+        out << u'{' << members.join(u',') << "}\n";
+        ++outcome.rows;
+    }
+    rows->close();
+    out.flush();
+    return outcome;
+}
+
+} // namespace Ostraven

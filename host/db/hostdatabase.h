@@ -1,0 +1,39 @@
+#pragma once
+
+#include "host/db/demosite.h"
+
+#include <QString>
+
+class QTextStream;
+
+namespace Ostraven {
+
+class Connection;
+
+// The host's database commands: create a demo database, find the default one, and run one
+// statement through the component's facade with the rows printed as JSON lines.
+class HostDatabase
+{
+public:
+    // Creates a database with the schema and the demo site. Refuses (VbError) when the file exists:
+    // an existing database may hold an operator's filter groups and settings. The file appears only
+    // once it is complete.
+    static void createDatabase(const QString &path, const DemoSite::Options &options);
+    static void createDatabase(const QString &path, int archiveEvents);
+
+    // The demo database in the user's data folder.
+    [[nodiscard]] static QString defaultDatabasePath();
+    // Creates the demo database at path unless a file is already there. True when it was created.
+    static bool ensureDatabase(const QString &path);
+
+    struct SqlOutcome {
+        qint64 rows = 0;     // rows printed
+        qint64 changed = -1; // rows changed by an insert, update or delete; -1 for other statements
+    };
+    // Runs one statement exactly as given (dialect layer and procedures included) and writes each
+    // row as one JSON object per line: column name to value, dates as ISO text, Null as null.
+    // Failures raise the facade's VbError with the database's message.
+    static SqlOutcome runSqlAsJson(Connection &connection, const QString &sql, QTextStream &out);
+};
+
+} // namespace Ostraven
