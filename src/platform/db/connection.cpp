@@ -1,0 +1,98 @@
+#include "connection.h"
+
+#include "databasebackend.h"
+#include "dberror.h"
+#include "sqlitebackend.h"
+
+namespace Ostraven {
+
+namespace {
+
+bool sameParameterName(QString a, QString b)
+{
+    if (a.startsWith(u'@'))
+        a.remove(0, 1);
+    if (b.startsWith(u'@'))
+        b.remove(0, 1);
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+Parameter &Command::append(const QString &name, ParameterDirection direction, Variant value)
+{
+    m_parameters.push_back(Parameter{name, direction, std::move(value)});
+    return m_parameters.back();
+}
+
+Parameter &Command::parameter(const QString &name)
+{
+    for (Parameter &parameter : m_parameters) {
+        if (sameParameterName(parameter.name, name))
+            return parameter;
+    }
+    throw DbError::itemNotFound(name);
+}
+
+Connection::Connection(std::unique_ptr<DatabaseBackend> backend) : m_backend(std::move(backend)) {}
+
+Connection::~Connection() = default;
+
+std::shared_ptr<Connection> Connection::openSqlite(const QString &path)
+{
+    return std::make_shared<Connection>(SqliteBackend::open(path));
+}
+
+std::unique_ptr<Recordset> Connection::openRecordset(const QString &sql, CursorType cursor)
+{
+    return m_backend->openRecordset(sql, cursor);
+}
+
+qint64 Connection::execute(const QString &sql)
+{
+    return m_backend->execute(sql);
+}
+
+void Connection::execute(Command &command)
+{
+    m_backend->execute(command);
+}
+
+void Connection::setTraceFile(const QString &path)
+{
+    m_backend->setTraceFile(path);
+}
+
+bool Connection::isOpen() const
+{
+    return m_backend->isOpen();
+}
+
+void Connection::close()
+{
+    m_backend->close();
+}
+
+// Execute(sql[, recordsAffected]) writes the number of changed rows back into its second argument, as the
+// host's data library does; its rows, if any, are not kept.
+Variant Connection::invoke(const QString &member, InvokeKind kind, Args &args)
+{
+    const bool readOrCall = kind == InvokeKind::Get || kind == InvokeKind::Call;
+    if (readOrCall && member.compare(QLatin1StringView("Execute"), Qt::CaseInsensitive) == 0) {
+        if (args.empty())
+            throw VbError::fromNumber(VbError::InvalidProcedureCall);
+        const qint64 changed = execute(CStr(args[0]));
+        if (args.size() > 1)
+            args[1] = Variant(qint32(changed));
+        return {};
+    }
+    if (readOrCall && member.compare(QLatin1StringView("State"), Qt::CaseInsensitive) == 0)
+        return Variant(qint32(isOpen() ? 1 : 0));
+    if (kind == InvokeKind::Call && member.compare(QLatin1StringView("Close"), Qt::CaseInsensitive) == 0) {
+        close();
+        return {};
+    }
+    throw memberNotSupported(member);
+}
+
+} // namespace Ostraven

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "databasebackend.h"
+#include "memoryrecordset.h"
+#include "statementtrace.h"
+#include "storedprocedure.h"
+
+#include <functional>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace Ostraven {
+
+// The embedded host database. Statement texts arrive in the host's SQL Server dialect; SqlDialect rewrites
+// them for SQLite and SqliteFunctions supplies SQL Server's functions and LIKE. Stored procedures are rows
+// of the table ov_procedures(name, parameters, body); see StoredProcedure.
+class SqliteBackend : public DatabaseBackend
+{
+public:
+    // Raises VbError when the file cannot be opened or created.
+    [[nodiscard]] static std::unique_ptr<SqliteBackend> open(const QString &path);
+    ~SqliteBackend() override;
+
+    [[nodiscard]] std::unique_ptr<Recordset> openRecordset(const QString &sql, CursorType cursor) override;
+    qint64 execute(const QString &sql) override;
+    void execute(Command &command) override;
+    void setTraceFile(const QString &path) override;
+    [[nodiscard]] bool isOpen() const override;
+    void close() override;
+
+    // Runs a script of SQLite statements as written (no dialect, several statements allowed), for the host
+    // creating or upgrading its database; triggers and procedure rows need this. Never used for the
+    // component's statements, which go one at a time through the facade. Not traced.
+    void executeScript(const QString &script);
+
+    [[nodiscard]] sqlite3 *handle() const { return m_db; }
+
+private:
+    struct Result {
+        QStringList names;
+        std::vector<MemoryRecordset::Row> rows;
+        bool returnsRows = false;
+        qint64 changes = 0;
+    };
+
+    explicit SqliteBackend(sqlite3 *db) : m_db(db) {}
+
+    void requireOpen() const;
+    [[nodiscard]] Result run(const QString &sql);
+    [[nodiscard]] Result runSqlite(const QString &sql, const std::function<void(sqlite3_stmt *)> &bind = {});
+    [[nodiscard]] Result runProcedure(const StoredProcedure &procedure, const std::vector<Variant> &values);
+    [[nodiscard]] StoredProcedure findProcedure(const QString &name);
+    [[nodiscard]] VbError lastError() const;
+    void bindParameters(sqlite3_stmt *statement, const StoredProcedure &procedure,
+                        const std::vector<Variant> &values);
+    void runPlain(const char *sql);
+
+    sqlite3 *m_db = nullptr;
+    StatementTrace m_trace;
+};
+
+} // namespace Ostraven
