@@ -1,0 +1,71 @@
+#pragma once
+
+#include "gridcolumnset.h"
+#include "gridrowstore.h"
+
+#include <vector>
+
+namespace Ostraven {
+
+// Order values are the grid's codes: 1 ascending, 2 descending.
+enum class SortOrder { Ascending = 1, Descending = 2 };
+
+// Sort types are the grid's codes. Number: the numeric value of the text, anything not a number
+// counts as 0. Text: letter case ignored. DateTime: the text read as a date and time; a text that is
+// no date ranks below every date.
+enum class SortType { Number = 100, Text = 102, DateTime = 200 };
+
+struct SortKey {
+    int column = 1;
+    SortOrder order = SortOrder::Ascending;
+    SortType type = SortType::Text;
+};
+
+// Rows, columns, cells and sort settings of the grid, without any drawing, so that the data can be
+// tested and reasoned about on its own. Rows and columns are numbered from 1; a row or column that
+// does not exist raises VbError 9.
+class GridModel
+{
+public:
+    [[nodiscard]] GridColumnSet &columns() { return m_columns; }
+    [[nodiscard]] const GridColumnSet &columns() const { return m_columns; }
+
+    [[nodiscard]] int rowCount() const { return int(m_rows.size()); }
+    // before = 0 adds after the last row; otherwise the new row takes position before and the rows
+    // from there move down. Returns the new row's number.
+    int addRow(int before = 0);
+    void removeRow(int row);
+    void clearRows() { m_rows.clear(); }
+
+    [[nodiscard]] const GridCell &cell(int row, const ColumnRef &column) const;
+    void setCell(int row, const ColumnRef &column, GridCell cell);
+    void setCellText(int row, const ColumnRef &column, const QString &text);
+
+    [[nodiscard]] bool isRowSelected(int row) const { return rowAt(row).selected; }
+    void setRowSelected(int row, bool selected) { rowAt(row).selected = selected; }
+    // The first selected row; 0 when none is.
+    [[nodiscard]] int selectedRow() const;
+    [[nodiscard]] int selectedRowCount() const;
+    void clearSelection();
+
+    [[nodiscard]] int rowHeight(int row) const { return rowAt(row).height; }
+    void setRowHeight(int row, int height);
+
+    void clearSortKeys() { m_sortKeys.clear(); }
+    void addSortKey(const ColumnRef &column, SortOrder order, SortType type);
+    [[nodiscard]] const std::vector<SortKey> &sortKeys() const { return m_sortKeys; }
+    // Stable: rows equal under every key keep their order.
+    void sort();
+
+    [[nodiscard]] const GridRow &rowAt(int row) const;
+    [[nodiscard]] GridRow &rowAt(int row);
+    // Raises VbError 9 when there is no such row.
+    void checkRow(int row) const;
+
+private:
+    GridRowStore m_rows;
+    GridColumnSet m_columns;
+    std::vector<SortKey> m_sortKeys;
+};
+
+} // namespace Ostraven
