@@ -1,14 +1,17 @@
+#include "host/controlprotocol.h"
 #include "host/db/hostdatabase.h"
+#include "host/hostrunner.h"
 
 #include "platform/db/connection.h"
+#include "platform/vberror.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 
-#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -50,11 +53,29 @@ int runSql(const QString &path, const QString &sql, const QString &traceFile)
     return 0;
 }
 
+// The platform plugin is chosen before the application object exists: offscreen for headless runs,
+// for the database commands (which show nothing) and when there is no display to show on.
+void chooseOffscreenWhenNoWindows(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return;
+    bool offscreen = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    for (int i = 1; i < argc; ++i) {
+        for (const char *option : {"--headless", "--init-db", "--sql", "--help", "-h"}) {
+            if (std::strcmp(argv[i], option) == 0)
+                offscreen = true;
+        }
+    }
+    if (offscreen)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication application(argc, argv);
+    chooseOffscreenWhenNoWindows(argc, argv);
+    QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ostraven"));
 
     QCommandLineParser parser;
@@ -76,7 +97,32 @@ int main(int argc, char **argv)
     const QCommandLineOption traceOption(QStringLiteral("sql-trace"),
                                          QStringLiteral("Append every statement text sent to FILE."),
                                          QStringLiteral("FILE"));
-    parser.addOptions({dbOption, initOption, eventsOption, sqlOption, traceOption});
+    const QCommandLineOption headlessOption(QStringLiteral("headless"),
+                                            QStringLiteral("Run offscreen with the scripted desktop: no window, no "
+                                                           "modal box; answers come from the script."));
+    const QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
+                                              QStringLiteral("Save the viewer window as PNG before quitting."),
+                                              QStringLiteral("FILE"));
+    const QCommandLineOption quitAfterOption(QStringLiteral("quit-after"),
+                                             QStringLiteral("Quit SEC seconds after the script has run."),
+                                             QStringLiteral("SEC"));
+    const QCommandLineOption scriptOption(QStringLiteral("script"),
+                                          QStringLiteral("Control lines (one JSON object per line) from FILE, or "
+                                                         "from standard input with -."),
+                                          QStringLiteral("FILE"));
+    const QCommandLineOption listenOption(QStringLiteral("listen"),
+                                          QStringLiteral("Take control lines on this loopback TCP port."),
+                                          QStringLiteral("PORT"));
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+                                        QStringLiteral("Show the viewer and push a live stream of demo events."));
+    const QCommandLineOption rateOption(QStringLiteral("rate"),
+                                        QStringLiteral("Demo events per second (default 5)."), QStringLiteral("N"));
+    const QCommandLineOption registryOption(QStringLiteral("registry"),
+                                            QStringLiteral("Register the component in FILE instead of the user's "
+                                                           "registration."),
+                                            QStringLiteral("FILE"));
+    parser.addOptions({dbOption, initOption, eventsOption, sqlOption, traceOption, headlessOption, screenshotOption,
+                       quitAfterOption, scriptOption, listenOption, demoOption, rateOption, registryOption});
     parser.process(application);
 
     const bool ownDatabase = parser.isSet(dbOption);
@@ -88,8 +134,29 @@ int main(int argc, char **argv)
             errorStream() << "ostraven-host: created the demo database " << QDir::toNativeSeparators(path) << Qt::endl;
         if (parser.isSet(sqlOption))
             return runSql(path, parser.value(sqlOption), parser.value(traceOption));
-        errorStream() << "ostraven-host: database " << QDir::toNativeSeparators(path) << Qt::endl;
-        return 0;
+        if (!QFileInfo::exists(path))
+            return fail(QStringLiteral("the database %1 does not exist; create it with --init-db").arg(path), 2);
+
+        Ostraven::Host::HostRunner::Options options;
+        options.session.databasePath = path;
+        options.session.traceFile = parser.value(traceOption);
+        options.session.headless = parser.isSet(headlessOption);
+        options.session.registryFile = parser.value(registryOption);
+        options.script = parser.value(scriptOption);
+        options.screenshot = parser.value(screenshotOption);
+        options.demo = parser.isSet(demoOption);
+        if (parser.isSet(rateOption))
+            options.rate = parser.value(rateOption).toDouble();
+        if (parser.isSet(quitAfterOption))
+            options.quitAfterSeconds = parser.value(quitAfterOption).toDouble();
+        if (parser.isSet(listenOption))
+            options.listenPort = parser.value(listenOption).toInt();
+        if (options.rate <= 0)
+            return fail(QStringLiteral("--rate needs a positive number"), 2);
+        if (parser.isSet(listenOption) && (options.listenPort <= 0 || options.listenPort > 65535))
+            return fail(QStringLiteral("--listen needs a port from 1 to 65535"), 2);
+        Ostraven::Host::HostRunner runner(std::move(options));
+        return runner.run();
     } catch (const Ostraven::VbError &error) {
         return fail(error.description());
     }

@@ -1,0 +1,255 @@
+#include "controlprotocol.h"
+
+#include "hostsession.h"
+#include "jsonvalues.h"
+
+#include "platform/desktop/scripteddesktop.h"
+#include "platform/keycodes.h"
+#include "platform/vberror.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QWidget>
+
+#include <stdexcept>
+
+namespace Ostraven::Host {
+
+namespace {
+
+// A command that cannot be carried out as given; reported as the line's error.
+class BadCommand : public std::runtime_error
+{
+public:
+    explicit BadCommand(const QString &message) : std::runtime_error(message.toStdString()) {}
+};
+
+QJsonValue required(const QJsonObject &command, const QString &field)
+{
+    const QJsonValue value = command.value(field);
+    if (value.isUndefined() || value.isNull())
+        throw BadCommand(QStringLiteral("\"%1\" needs the field \"%2\"").arg(command.value(QStringLiteral("op")).toString(), field));
+    return value;
+}
+
+qint32 integerField(const QJsonObject &command, const QString &field)
+{
+    const QJsonValue value = required(command, field);
+    if (!value.isDouble())
+        throw BadCommand(QStringLiteral("\"%1\" must be a number").arg(field));
+    return qint32(value.toDouble());
+}
+
+bool booleanField(const QJsonObject &command, const QString &field)
+{
+    const QJsonValue value = required(command, field);
+    if (value.isBool())
+        return value.toBool();
+    if (value.isDouble())
+        return value.toDouble() != 0;
+    throw BadCommand(QStringLiteral("\"%1\" must be true or false").arg(field));
+}
+
+QString textField(const QJsonObject &command, const QString &field)
+{
+    const QJsonValue value = required(command, field);
+    if (!value.isString())
+        throw BadCommand(QStringLiteral("\"%1\" must be a text").arg(field));
+    return value.toString();
+}
+
+void runEventLoopFor(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(std::max(0, milliseconds), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+QWidget &loadedViewer(HostSession &session)
+{
+    QWidget *window = session.viewerWindow();
+    if (!window)
+        throw BadCommand(QStringLiteral("the viewer window is not loaded"));
+    return *window;
+}
+
+} // namespace
+
+ControlProtocol::ControlProtocol(HostSession &session, QTextStream &out, QTextStream &err)
+    : m_session(session), m_out(out), m_err(err)
+{
+    registerOps();
+}
+
+void ControlProtocol::addOp(const QString &name, Handler handler)
+{
+    m_ops.insert(name, std::move(handler));
+}
+
+void ControlProtocol::runAll(QTextStream &in)
+{
+    int lineNumber = 0;
+    while (!in.atEnd()) {
+        const QString line = in.readLine();
+        ++lineNumber;
+        run(line, lineNumber);
+    }
+}
+
+void ControlProtocol::run(const QString &line, int lineNumber)
+{
+    if (line.trimmed().isEmpty() || line.trimmed().startsWith(QLatin1Char('#')))
+        return;
+    QJsonParseError parseError{};
+    const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8(), &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+        fail(QStringLiteral("not a JSON object: %1").arg(parseError.errorString()), lineNumber);
+        return;
+    }
+    const QJsonObject command = document.object();
+    const QString op = command.value(QStringLiteral("op")).toString();
+    const auto handler = m_ops.constFind(op);
+    if (handler == m_ops.constEnd()) {
+        fail(op.isEmpty() ? QStringLiteral("no \"op\" given") : QStringLiteral("unknown op \"%1\"").arg(op), lineNumber);
+        return;
+    }
+    try {
+        (*handler)(command);
+    } catch (const VbError &error) {
+        fail(QStringLiteral("%1 (error %2)").arg(error.description()).arg(error.number()), lineNumber);
+    } catch (const std::exception &error) {
+        fail(QString::fromUtf8(error.what()), lineNumber);
+    }
+}
+
+void ControlProtocol::write(const QJsonObject &object)
+{
+    const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    m_out << QString::fromUtf8(line) << '\n';
+    m_out.flush();
+    if (m_echo)
+        m_echo(line + '\n');
+}
+
+void ControlProtocol::fail(const QString &message, int lineNumber)
+{
+    const QByteArray line = QJsonDocument(QJsonObject{{QStringLiteral("error"), message},
+                                                      {QStringLiteral("line"), lineNumber}})
+                                .toJson(QJsonDocument::Compact);
+    m_err << QString::fromUtf8(line) << '\n';
+    m_err.flush();
+    if (m_echo)
+        m_echo(line + '\n');
+}
+
+void ControlProtocol::registerOps()
+{
+    addOp(QStringLiteral("config"), [this](const QJsonObject &command) {
+        HostConfig &config = m_session.config();
+        if (command.contains(QStringLiteral("profile")))
+            config.profile = integerField(command, QStringLiteral("profile"));
+        if (command.contains(QStringLiteral("user")))
+            config.user = integerField(command, QStringLiteral("user"));
+        if (command.contains(QStringLiteral("workstation")))
+            config.workstation = integerField(command, QStringLiteral("workstation"));
+        if (command.contains(QStringLiteral("admin")))
+            config.admin = booleanField(command, QStringLiteral("admin"));
+        if (command.contains(QStringLiteral("connected")))
+            config.connected = booleanField(command, QStringLiteral("connected"));
+        if (command.contains(QStringLiteral("customize")))
+            config.customize = booleanField(command, QStringLiteral("customize"));
+        if (command.contains(QStringLiteral("zk2_hardware")))
+            config.zk2Hardware = booleanField(command, QStringLiteral("zk2_hardware"));
+        for (const char *name : {"server_name", "server name", "server"}) {
+            if (command.contains(QLatin1String(name)))
+                config.serverName = textField(command, QLatin1String(name));
+        }
+        m_session.applyConfig();
+    });
+    addOp(QStringLiteral("show"), [this](const QJsonObject &) { m_session.component().Show(); });
+    addOp(QStringLiteral("reshow"), [this](const QJsonObject &) { m_session.component().ReShow(); });
+    addOp(QStringLiteral("user-switch"), [this](const QJsonObject &) { m_session.component().OnUserSwitch(); });
+    addOp(QStringLiteral("cunload"), [this](const QJsonObject &) { m_session.component().cUnload(); });
+    addOp(QStringLiteral("shutdown"), [this](const QJsonObject &) {
+        bool result = true;
+        m_session.component().ShutDown(&result);
+        write(QJsonObject{{QStringLiteral("op"), QStringLiteral("shutdown")}, {QStringLiteral("result"), result}});
+    });
+    addOp(QStringLiteral("queue-id"), [this](const QJsonObject &command) {
+        if (command.contains(QStringLiteral("value"))) {
+            qint32 value = integerField(command, QStringLiteral("value"));
+            m_session.component().put_EventQueueID(value);
+            return;
+        }
+        qint32 value = 0;
+        m_session.component().get_EventQueueID(&value);
+        write(QJsonObject{{QStringLiteral("op"), QStringLiteral("queue-id")}, {QStringLiteral("result"), value}});
+    });
+    addOp(QStringLiteral("cadd"), [this](const QJsonObject &command) {
+        QString text = command.value(QStringLiteral("text")).toString();
+        m_session.component().cAddEvent(text);
+    });
+    addOp(QStringLiteral("font"), [this](const QJsonObject &command) {
+        m_session.component().put_ViewerFont(command.value(QStringLiteral("name")).toString());
+    });
+    addOp(QStringLiteral("time-format"), [this](const QJsonObject &command) {
+        m_session.component().put_TimeFormat(command.value(QStringLiteral("value")).toBool());
+    });
+    addOp(QStringLiteral("key"), [this](const QJsonObject &command) {
+        QWidget &window = loadedViewer(m_session);
+        const int code = integerField(command, QStringLiteral("code"));
+        const int shift = command.contains(QStringLiteral("shift")) ? integerField(command, QStringLiteral("shift")) : 0;
+        QKeyEvent release(QEvent::KeyRelease, qtKeyOf(code), qtModifiersOf(shift));
+        QApplication::sendEvent(&window, &release);
+    });
+    addOp(QStringLiteral("deactivate"), [this](const QJsonObject &) {
+        QEvent deactivation(QEvent::ActivationChange);
+        QApplication::sendEvent(&loadedViewer(m_session), &deactivation);
+    });
+    addOp(QStringLiteral("close"), [this](const QJsonObject &) {
+        loadedViewer(m_session).close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    });
+    addOp(QStringLiteral("wait"), [](const QJsonObject &command) {
+        runEventLoopFor(command.contains(QStringLiteral("ms")) ? integerField(command, QStringLiteral("ms")) : 0);
+    });
+    addOp(QStringLiteral("answer"), [this](const QJsonObject &command) {
+        ScriptedDesktop *desktop = m_session.scriptedDesktop();
+        if (!desktop)
+            throw BadCommand(QStringLiteral("answers are for the scripted desktop (run with --headless)"));
+        QJsonArray answers;
+        for (const char *name : {"answers", "answer", "value"}) {
+            const QJsonValue value = command.value(QLatin1String(name));
+            if (value.isArray())
+                answers = value.toArray();
+            else if (!value.isUndefined())
+                answers.append(value);
+        }
+        if (answers.isEmpty())
+            throw BadCommand(QStringLiteral("\"answer\" needs \"answer\" (a text or a list)"));
+        for (const QJsonValue &answer : answers)
+            desktop->queueAnswer(answer.isDouble() ? QString::number(qint64(answer.toDouble())) : answer.toString());
+    });
+    addOp(QStringLiteral("sql"), [this](const QJsonObject &command) {
+        const QString text = command.contains(QStringLiteral("text")) ? textField(command, QStringLiteral("text"))
+                                                                      : textField(command, QStringLiteral("sql"));
+        auto rows = m_session.database().openRecordset(text, CursorType::ForwardOnly);
+        if (rows->fieldCount() == 0)
+            return;
+        QJsonArray result;
+        for (; !rows->eof(); rows->moveNext()) {
+            QJsonObject row;
+            for (int field = 0; field < rows->fieldCount(); ++field)
+                row.insert(rows->fieldName(field), toJson(rows->field(field)));
+            result.append(row);
+        }
+        write(QJsonObject{{QStringLiteral("op"), QStringLiteral("sql")}, {QStringLiteral("rows"), result}});
+    });
+    addOp(QStringLiteral("dump"), [this](const QJsonObject &) { write(m_session.dump()); });
+}
+
+} // namespace Ostraven::Host

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QTextStream>
+
+#include <functional>
+
+namespace Ostraven::Host {
+
+class HostSession;
+
+// The host's control protocol: one JSON object per line, each one host action. Results and dumps
+// are written as one JSON line each to the output; a line that is not valid JSON, names no known
+// op or fails is answered with {"error": ..., "line": N} on the error stream, and the host carries on.
+class ControlProtocol
+{
+public:
+    ControlProtocol(HostSession &session, QTextStream &out, QTextStream &err);
+
+    // Runs one line; lineNumber is the line's number in its source, for error reports.
+    void run(const QString &line, int lineNumber);
+    // Runs a whole stream, line by line, until it ends.
+    void runAll(QTextStream &in);
+
+    // Extra ops the host adds (for example live events once they exist).
+    using Handler = std::function<void(const QJsonObject &command)>;
+    void addOp(const QString &name, Handler handler);
+
+    // Where results go besides the output stream (a listening socket's client).
+    void setEcho(std::function<void(const QByteArray &line)> echo) { m_echo = std::move(echo); }
+
+private:
+    void registerOps();
+    void write(const QJsonObject &object);
+    void fail(const QString &message, int lineNumber);
+
+    HostSession &m_session;
+    QTextStream &m_out;
+    QTextStream &m_err;
+    QHash<QString, Handler> m_ops;
+    std::function<void(const QByteArray &)> m_echo;
+};
+
+} // namespace Ostraven::Host

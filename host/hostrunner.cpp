@@ -1,0 +1,110 @@
+#include "hostrunner.h"
+
+#include "controlprotocol.h"
+#include "demoeventsource.h"
+
+#include "platform/vberror.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace Ostraven::Host {
+
+HostRunner::HostRunner(Options options) : m_options(std::move(options)), m_session(m_options.session) {}
+
+HostRunner::~HostRunner() = default;
+
+int HostRunner::run()
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    m_session.start();
+    ControlProtocol protocol(m_session, out, err);
+    DemoEventSource demo(m_session);
+    demo.addOps(protocol);
+
+    if (m_options.script == QLatin1String("-")) {
+        QTextStream in(stdin);
+        protocol.runAll(in);
+    } else if (!m_options.script.isEmpty()) {
+        QFile file(m_options.script);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            err << "ostraven-host: cannot read the script " << m_options.script << Qt::endl;
+            return 2;
+        }
+        QTextStream in(&file);
+        protocol.runAll(in);
+    }
+
+    const bool scripted = !m_options.script.isEmpty();
+    if (!scripted || m_options.demo) {
+        if (!scripted)
+            m_session.component().Show();
+        if (m_options.demo)
+            demo.start(m_options.rate);
+    }
+
+    QTcpServer server;
+    int nextLine = 0;
+    if (m_options.listenPort > 0) {
+        if (!server.listen(QHostAddress::LocalHost, quint16(m_options.listenPort))) {
+            err << "ostraven-host: cannot listen on 127.0.0.1:" << m_options.listenPort << ": "
+                << server.errorString() << Qt::endl;
+            return 2;
+        }
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+            while (QTcpSocket *socket = server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [&, socket] {
+                    while (socket->canReadLine()) {
+                        const QString line = QString::fromUtf8(socket->readLine()).trimmed();
+                        protocol.setEcho([socket](const QByteArray &reply) { socket->write(reply); });
+                        protocol.run(line, ++nextLine);
+                        protocol.setEcho({});
+                    }
+                });
+            }
+        });
+    }
+
+    if (m_options.quitAfterSeconds >= 0) {
+        QEventLoop loop;
+        QTimer::singleShot(int(m_options.quitAfterSeconds * 1000), &loop, &QEventLoop::quit);
+        loop.exec();
+    } else if (m_options.listenPort > 0 || (!m_options.session.headless && m_session.viewerWindow()
+                                            && m_session.viewerWindow()->isVisible())) {
+        QApplication::exec();
+    }
+
+    const bool saved = m_options.screenshot.isEmpty() || saveScreenshot();
+    demo.stop();
+    m_session.release();
+    return saved ? 0 : 1;
+}
+
+bool HostRunner::saveScreenshot()
+{
+    QWidget *window = m_session.viewerWindow();
+    if (!window) {
+        std::fprintf(stderr, "ostraven-host: no viewer window to take a screenshot of\n");
+        return false;
+    }
+    if (!window->isVisible())
+        window->show();
+    QApplication::processEvents();
+    if (!window->grab().save(m_options.screenshot, "PNG")) {
+        std::fprintf(stderr, "ostraven-host: cannot write %s\n", qPrintable(m_options.screenshot));
+        return false;
+    }
+    return true;
+}
+
+} // namespace Ostraven::Host

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "hostconfig.h"
+#include "hostobjects.h"
+
+#include "component/eventinterface.h"
+#include "platform/com/com.h"
+#include "platform/db/connection.h"
+
+#include <QJsonObject>
+#include <QString>
+
+#include <memory>
+
+class QWidget;
+
+namespace Ostraven {
+class DesktopServices;
+class ScriptedDesktop;
+}
+
+namespace Ostraven::Host {
+
+// One run of the reference host: the host database, the host's own objects, the desktop the
+// component uses, and the component itself, loaded from its library through its registration.
+class HostSession
+{
+public:
+    struct Options {
+        QString databasePath;
+        QString traceFile;
+        // Scripted desktop (nothing modal, answers from a queue) instead of the real one.
+        bool headless = false;
+        // The component library; empty: libEventViewObject.so beside the host program.
+        QString componentLibrary;
+        // The registration file; empty: the user's.
+        QString registryFile;
+    };
+
+    explicit HostSession(Options options);
+    ~HostSession();
+
+    // Opens the database, registers and creates the component and hands it the host's objects.
+    // Raises VbError when any of it fails.
+    void start();
+
+    [[nodiscard]] HostConfig &config() { return m_config; }
+    // Hands the profile and the editing right to the component again after a config change.
+    void applyConfig();
+
+    [[nodiscard]] _Event &component() { return *m_event; }
+    [[nodiscard]] Dispatch &componentByName() { return *m_dispatch; }
+    [[nodiscard]] Connection &database() { return *m_database; }
+    [[nodiscard]] ScriptedDesktop *scriptedDesktop() { return m_scripted; }
+    [[nodiscard]] DesktopServices &desktop() { return *m_desktop; }
+    // The viewer window while it is loaded.
+    [[nodiscard]] QWidget *viewerWindow() const;
+
+    // The whole observable state as one JSON object (the dump).
+    [[nodiscard]] QJsonObject dump();
+
+    // Drops the component; the library answers DllCanUnloadNow afterwards.
+    void release();
+    [[nodiscard]] bool canUnloadNow() const;
+
+private:
+    void placeViewer(qint64 handle);
+
+    Options m_options;
+    HostConfig m_config;
+    HostRecord m_record;
+    ConnectionPtr m_database;
+    std::shared_ptr<DesktopServices> m_desktop;
+    ScriptedDesktop *m_scripted = nullptr;
+    std::shared_ptr<HostNTConnection> m_ntConnection;
+    std::shared_ptr<HostParent> m_parent;
+    std::shared_ptr<Com::Unknown> m_object;
+    _Event *m_event = nullptr;
+    Dispatch *m_dispatch = nullptr;
+    EventInspection *m_inspection = nullptr;
+    Com::DllCanUnloadNowFunction m_canUnloadNow = nullptr;
+};
+
+} // namespace Ostraven::Host

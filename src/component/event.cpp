@@ -1,0 +1,311 @@
+#include "event.h"
+
+#include "eventintake.h"
+#include "inspection.h"
+
+#include "filters/mpublic.h"
+#include "viewer/fevents.h"
+
+#include <QJsonDocument>
+
+#include <atomic>
+
+namespace Ostraven {
+
+namespace {
+
+std::atomic<qint32> liveEventObjects{0};
+
+bool is(const QString &member, const char *name)
+{
+    return member.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+}
+
+Variant &argument(Args &args, std::size_t index)
+{
+    if (args.size() <= index)
+        throw VbError(449, QStringLiteral("Argument not optional"));
+    return args[index];
+}
+
+DispatchPtr objectArgument(Args &args, std::size_t index)
+{
+    Variant &value = argument(args, index);
+    if (value.isEmpty() || value.isNull())
+        return nullptr;
+    if (!value.isObject())
+        throw VbError::fromNumber(VbError::TypeMismatch);
+    return value.asObject();
+}
+
+} // namespace
+
+Event::Event(std::shared_ptr<MPublic> module) : m_module(std::move(module))
+{
+    ++liveEventObjects;
+}
+
+Event::~Event()
+{
+    --liveEventObjects;
+}
+
+qint32 Event::liveObjects()
+{
+    return liveEventObjects.load();
+}
+
+void *Event::queryInterface(const QUuid &iid)
+{
+    if (iid == _Event::IID)
+        return static_cast<_Event *>(this);
+    if (iid == Com::IID_IDispatch)
+        return static_cast<Dispatch *>(this);
+    if (iid == EventInspection::IID)
+        return static_cast<EventInspection *>(this);
+    return nullptr;
+}
+
+// The by-name face of the same members: arguments are converted as the platform converts them for a
+// typed parameter, and a conversion that fails is the caller's error, raised before the member runs.
+Variant Event::invoke(const QString &member, InvokeKind kind, Args &args)
+{
+    const bool put = kind == InvokeKind::Put || kind == InvokeKind::PutRef;
+    if (put && is(member, "IsAdmin")) {
+        bool value = CBool(argument(args, 0));
+        put_IsAdmin(value);
+        return {};
+    }
+    if (put && is(member, "EventQueueID")) {
+        qint32 value = CLng(argument(args, 0));
+        put_EventQueueID(value);
+        return {};
+    }
+    if (!put && is(member, "EventQueueID")) {
+        qint32 value = 0;
+        get_EventQueueID(&value);
+        return value;
+    }
+    if (put && is(member, "CurrentProfileID")) {
+        put_CurrentProfileID(CLng(argument(args, 0)));
+        return {};
+    }
+    if (put && is(member, "ViewerFont")) {
+        put_ViewerFont(CStr(argument(args, 0)));
+        return {};
+    }
+    if (put && is(member, "TimeFormat")) {
+        put_TimeFormat(CBool(argument(args, 0)));
+        return {};
+    }
+    if (put && is(member, "QueueObject")) {
+        DispatchPtr value = objectArgument(args, 0);
+        putref_QueueObject(value);
+        return {};
+    }
+    if (put && is(member, "NTConnection")) {
+        putref_NTConnection(objectArgument(args, 0));
+        return {};
+    }
+    if (put && is(member, "DBConnection")) {
+        putref_DBConnection(objectArgument(args, 0));
+        return {};
+    }
+    if (put && is(member, "Parent")) {
+        DispatchPtr value = objectArgument(args, 0);
+        putref_Parent(value);
+        return {};
+    }
+    if (put)
+        throw memberNotSupported(member);
+
+    if (is(member, "AddZK2Message")) {
+        DispatchPtr message = objectArgument(args, 0);
+        AddZK2Message(message);
+        return {};
+    }
+    if (is(member, "AddNewEvent")) {
+        DispatchPtr object = objectArgument(args, 0);
+        if (!object)
+            throw VbError::fromNumber(VbError::ObjectNotSet);
+        HostEventRecord record = hostEventRecordFrom(*object);
+        AddNewEvent(record);
+        return {};
+    }
+    if (is(member, "cAddEvent")) {
+        QString text = CStr(argument(args, 0));
+        cAddEvent(text);
+        return {};
+    }
+    if (is(member, "ShutDown")) {
+        bool result = false;
+        ShutDown(&result);
+        return result;
+    }
+    if (is(member, "OnUserSwitch"))
+        return OnUserSwitch(), Variant();
+    if (is(member, "cUnload"))
+        return cUnload(), Variant();
+    if (is(member, "ReShow"))
+        return ReShow(), Variant();
+    if (is(member, "Show"))
+        return Show(), Variant();
+    throw memberNotSupported(member);
+}
+
+HResult Event::AddZK2Message(DispatchPtr &oMsg)
+{
+    EventIntake(*m_module).AddZK2Message(oMsg);
+    return Com::S_OK;
+}
+
+// The editing right is stored as given; this member has no error handler of its own.
+HResult Event::put_IsAdmin(bool &value)
+{
+    m_module->IsAdmin = value;
+    return Com::S_OK;
+}
+
+HResult Event::OnUserSwitch()
+{
+    guarded(m_module->errors(), QStringLiteral("Event.OnUserSwitch"), [&] { m_module->events().startUserSwitchTimer(); });
+    return Com::S_OK;
+}
+
+// Accepted for the host's sake; the viewer takes its events through AddNewEvent and AddZK2Message.
+HResult Event::putref_QueueObject(DispatchPtr &)
+{
+    return Com::S_OK;
+}
+
+HResult Event::AddNewEvent(HostEventRecord &oEvent)
+{
+    EventIntake(*m_module).AddNewEvent(oEvent);
+    return Com::S_OK;
+}
+
+HResult Event::put_EventQueueID(qint32 &value)
+{
+    guarded(m_module->errors(), QStringLiteral("Event.EventQueueID(Let)"), [&] { m_module->EventQueueID = value; });
+    return Com::S_OK;
+}
+
+HResult Event::get_EventQueueID(qint32 *value)
+{
+    if (!value)
+        return Com::E_POINTER;
+    *value = 0;
+    guarded(m_module->errors(), QStringLiteral("Event.EventQueueID(Get)"), [&] { *value = m_module->EventQueueID; });
+    return Com::S_OK;
+}
+
+HResult Event::ShutDown(bool *result)
+{
+    if (result)
+        *result = false;
+    guarded(m_module->errors(), QStringLiteral("Event.ShutDown"), [&] {
+        m_module->unloadEvents();
+        m_module->unloadCustom();
+        m_module->unloadMenu();
+        m_module->parent().callWith(QStringLiteral("CallBack"), QStringLiteral("EVENTVIEWER"), qint32(0),
+                                    QStringLiteral("UNLOAD"));
+        m_module->Parent.reset();
+    });
+    return Com::S_OK;
+}
+
+HResult Event::cUnload()
+{
+    guarded(m_module->errors(), QStringLiteral("Event.cUnload"), [&] { m_module->unloadEvents(); });
+    return Com::S_OK;
+}
+
+// Bringing the window forward is a courtesy: a window that is not there or cannot take the focus
+// is no reason to trouble the operator.
+HResult Event::ReShow()
+{
+    ignoringErrors([&] {
+        if (m_module->isEventsLoaded())
+            m_module->events().takeFocus();
+    });
+    return Com::S_OK;
+}
+
+HResult Event::putref_NTConnection(DispatchPtr value)
+{
+    guarded(m_module->errors(), QStringLiteral("Event.NTConnection(Set)"), [&] { m_module->NTConnection = std::move(value); });
+    return Com::S_OK;
+}
+
+HResult Event::put_CurrentProfileID(qint32 value)
+{
+    guarded(m_module->errors(), QStringLiteral("Event.CurrentProfileID(Let)"), [&] { m_module->CurrentProfileID = value; });
+    return Com::S_OK;
+}
+
+// The viewer keeps its own font and time display; these are accepted so that hosts may set them.
+HResult Event::put_ViewerFont(QString)
+{
+    return Com::S_OK;
+}
+
+HResult Event::put_TimeFormat(bool)
+{
+    return Com::S_OK;
+}
+
+HResult Event::cAddEvent(QString &)
+{
+    return Com::S_OK;
+}
+
+HResult Event::putref_DBConnection(DispatchPtr value)
+{
+    guarded(m_module->errors(), QStringLiteral("Event.DBConnection(Set)"), [&] {
+        auto connection = std::dynamic_pointer_cast<Connection>(value);
+        if (!connection)
+            throw VbError::fromNumber(VbError::TypeMismatch);
+        m_module->DBConnection = std::move(connection);
+    });
+    return Com::S_OK;
+}
+
+HResult Event::putref_Parent(DispatchPtr &value)
+{
+    guarded(m_module->errors(), QStringLiteral("Event.Parent(Set)"), [&] { m_module->Parent = value; });
+    return Com::S_OK;
+}
+
+HResult Event::Show()
+{
+    guarded(m_module->errors(), QStringLiteral("Event.Show"), [&] {
+        FEvents &window = m_module->events();
+        m_module->parent().callWith(QStringLiteral("CallBack"), QStringLiteral("EVENTVIEWER"), window.handle(),
+                                    QStringLiteral("LOAD"));
+    });
+    return Com::S_OK;
+}
+
+QByteArray Event::snapshotJson()
+{
+    return QJsonDocument(inspect(*m_module)).toJson(QJsonDocument::Compact);
+}
+
+QString Event::errorLogPath()
+{
+    return m_module->errors().logFilePath();
+}
+
+HostEventRecord hostEventRecordFrom(Dispatch &record)
+{
+    HostEventRecord result;
+    result.eventNumber = CLng(record.get(QStringLiteral("EventNumber")));
+    result.address = CStr(record.get(QStringLiteral("Address")));
+    result.hostDate = CDate(record.get(QStringLiteral("HostDate")));
+    result.controllerDate = CDate(record.get(QStringLiteral("ControllerDate")));
+    result.typeCode = CLng(record.get(QStringLiteral("TypeCode")));
+    result.messageText = CStr(record.get(QStringLiteral("MessageText")));
+    return result;
+}
+
+} // namespace Ostraven

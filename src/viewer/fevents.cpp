@@ -1,0 +1,360 @@
+#include "fevents.h"
+
+#include "filters/mpublic.h"
+
+#include "platform/keycodes.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+#include <array>
+
+namespace Ostraven {
+
+namespace {
+
+constexpr int keyF5 = 116;
+constexpr int keyA = 65;
+constexpr int keyC = 67;
+constexpr int ctrlShiftState = 2;
+constexpr int refreshInterval = 40;
+constexpr int switchFirstInterval = 250;
+constexpr int switchLaterInterval = 100;
+constexpr int switchReloadTick = 5;
+
+// The platform's "= True": a Boolean True or the number -1, nothing else.
+bool equalsTrue(const Variant &value)
+{
+    if (value.type() == VarType::Boolean)
+        return value.asBool();
+    return value.isNumber() && CDbl(value) == -1.0;
+}
+
+const QString useObjectDefault = QStringLiteral("Use Object Default");
+const QString fieldSeparator = QStringLiteral("][");
+
+struct BuiltInColumn {
+    const char *key;
+    qint32 resource; // 0: the caption is the key itself
+    int width;
+    bool visible;
+};
+
+// The seven columns the viewer knows, in their built-in order.
+constexpr std::array<BuiltInColumn, 7> builtInColumns{{
+    {"dbTime", 430, 135, true},
+    {"Description", 431, 485, true},
+    {"Address", 433, 130, true},
+    {"Type", 434, 134, true},
+    {"ID", 435, 58, true},
+    {"dtTime", 436, 139, false},
+    {"NotUsed", 0, -1, false},
+}};
+
+const BuiltInColumn *builtInColumn(const QString &key)
+{
+    for (const BuiltInColumn &column : builtInColumns) {
+        if (key == QLatin1String(column.key))
+            return &column;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+FEvents::FEvents(MPublic &module) : m_module(module)
+{
+    setObjectName(QStringLiteral("FEvents"));
+    setWindowTitle(QStringLiteral("Event Viewer"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    resize(900, 480);
+
+    vGrid = new GridControl(this);
+    vGrid->setObjectName(QStringLiteral("vGrid"));
+
+    timerRefresh.setInterval(refreshInterval);
+    connect(&timerRefresh, &QTimer::timeout, this, &FEvents::timerRefresh_Timer);
+    tTemp.setInterval(switchFirstInterval);
+    connect(&tTemp, &QTimer::timeout, this, &FEvents::tTemp_Timer);
+}
+
+FEvents::~FEvents() = default;
+
+void FEvents::load()
+{
+    timerRefresh.start();
+    Form_Load();
+}
+
+bool FEvents::unload()
+{
+    bool cancel = false;
+    Form_QueryUnload(cancel, 1);
+    if (cancel)
+        return false;
+    Form_Unload(cancel);
+    if (cancel)
+        return false;
+    timerRefresh.stop();
+    tTemp.stop();
+    m_unloaded = true;
+    return true;
+}
+
+qint32 FEvents::handle()
+{
+    return qint32(winId());
+}
+
+void FEvents::takeFocus()
+{
+    if (!isVisible())
+        throw VbError::fromNumber(VbError::InvalidProcedureCall);
+    activateWindow();
+    raise();
+    setFocus();
+}
+
+void FEvents::startUserSwitchTimer()
+{
+    tTemp.start();
+}
+
+void FEvents::Form_Load()
+{
+    guarded(m_module.errors(), QStringLiteral("FEvents: Form_Load"), [&] {
+        m_module.zk2Hardware = CBool(m_module.nt().get(QStringLiteral("ZK2IsTm5HardwareSupportEnabled")));
+        LoadResources();
+        vGrid->move(0, 0);
+        SetPreferences();
+    });
+}
+
+// The localisation set-up hands its failures to the host: a missing translation is no reason to
+// stop the window from opening.
+void FEvents::LoadResources()
+{
+    guardedWithDetail(m_module.errors(), QStringLiteral("LoadResources"), Variant(QStringLiteral("Localizer1")), [&] {
+        vGrid->setTag(QStringLiteral("-1"));
+        setProperty("tag", QStringLiteral("-1"));
+        if (!CBool(m_module.nt().get(QStringLiteral("EnableCustomize"))))
+            return;
+        Localizer1.setConnection(m_module.DBConnection);
+        Localizer1.setWindowNumber(54);
+        Localizer1.setVersion(ErrorHandling::fileVersion());
+        Localizer1.localize(this);
+    });
+}
+
+void FEvents::Form_Resize()
+{
+    ignoringErrors([&] { vGrid->setGeometry(0, 0, width(), height()); });
+}
+
+void FEvents::Form_KeyUp(int KeyCode, int Shift)
+{
+    if (KeyCode == keyF5)
+        (void)reloadArchive();
+    if (KeyCode == keyA && Shift == ctrlShiftState) {
+        const int description = vGrid->columnIndex(QStringLiteral("Description"));
+        for (int row = 1; row <= vGrid->rowCount(); ++row)
+            vGrid->setCellSelected(row, description, true);
+        vGrid->setRedraw(true);
+    }
+    if (KeyCode == keyC && Shift == ctrlShiftState)
+        copyToClipboard();
+}
+
+void FEvents::Form_Deactivate()
+{
+    guarded(m_module.errors(), QStringLiteral("FEvents.Form_Deactivate"), [&] {
+        vGrid->setRedraw(false);
+        for (int row = 1; row <= vGrid->rowCount(); ++row)
+            vGrid->setCellSelected(row, 1, false);
+        vGrid->setRedraw(true);
+    });
+}
+
+void FEvents::Form_QueryUnload(bool &Cancel, int)
+{
+    guarded(m_module.errors(), QStringLiteral("FEvents.Form_QueryUnload"), [&] {
+        if (m_module.closeGuard)
+            Cancel = true;
+    });
+}
+
+void FEvents::Form_Unload(bool &Cancel)
+{
+    guarded(m_module.errors(), QStringLiteral("FEvents.Form_Unload"), [&] {
+        if (m_module.closeGuard)
+            Cancel = true;
+        if (equalsTrue(m_module.parent().get(QStringLiteral("Connected")))) {
+            const QString headers = columnHeaderString();
+            if (m_module.restoreDefaults) {
+                m_module.ColumnHeaders = useObjectDefault;
+                m_module.MaxLines = 100;
+                m_module.MaxLinesSetting = 100;
+            } else {
+                m_module.ColumnHeaders = headers;
+            }
+            saveProfile();
+        }
+        Localizer1.windowUnloaded(quintptr(winId()));
+        m_module.parent().callWith(QStringLiteral("CallBack"), QStringLiteral("EVENTVIEWER"), qint32(0),
+                                   QStringLiteral("UNLOAD"));
+    });
+}
+
+QString FEvents::columnHeaderString() const
+{
+    QStringList elements;
+    for (int column = 1; column <= vGrid->columnCount(); ++column) {
+        elements << vGrid->columnKey(column) + fieldSeparator + vGrid->columnHeader(column) + fieldSeparator
+                        + QString::number(vGrid->columnPosition(column)) + fieldSeparator
+                        + QString::number(vGrid->columnWidth(column)) + fieldSeparator
+                        + (vGrid->columnVisible(column) ? QStringLiteral("True") : QStringLiteral("False"));
+    }
+    return elements.join(QLatin1Char(','));
+}
+
+// Rows are added with drawing off; the third tick paints the burst once and shows the newest row.
+void FEvents::timerRefresh_Timer()
+{
+    if (m_refreshTicks < 2) {
+        ++m_refreshTicks;
+        return;
+    }
+    if (vGrid->rowCount() >= 1) {
+        vGrid->setRedraw(true);
+        vGrid->ensureVisible(m_module.DisplayEventsAtTop ? 1 : vGrid->rowCount(), 1);
+    }
+    timerRefresh.stop();
+    m_refreshTicks = 0;
+}
+
+void FEvents::tTemp_Timer()
+{
+    tTemp.setInterval(switchLaterInterval);
+    ++m_switchTicks;
+    if (m_switchTicks != switchReloadTick)
+        return;
+    vGrid->clear();
+    (void)reloadArchive();
+    m_switchTicks = 0;
+    tTemp.stop();
+}
+
+// The archive replay, the profile store and the event menu arrive with their own windows and
+// modules; until then these keys and the unload have nothing further to do.
+bool FEvents::reloadArchive()
+{
+    return false;
+}
+
+void FEvents::saveProfile() {}
+
+void FEvents::copyToClipboard() {}
+
+void FEvents::SetPreferences()
+{
+    guarded(m_module.errors(), QStringLiteral("FEvents.SetPreferences"), [&] {
+        m_module.typeFilter.active = false;
+        m_module.scrollSuspended = false;
+        m_module.showMilliseconds = false;
+
+        auto setting = m_module.db().openRecordset(
+            QStringLiteral("Select [Value] From MiscProperties Where [Name] = 'EV_ShowMS'"));
+        if (!setting->eof())
+            m_module.showMilliseconds = CBool(setting->field(QStringLiteral("Value")));
+        setting->close();
+
+        vGrid->setFont(font());
+        vGrid->setRowMode(true);
+        vGrid->setBackColour(m_module.colourSlots[0]);
+        vGrid->setGridLines(false);
+        vGrid->setHeaderVisible(true);
+
+        if (m_module.ColumnHeaders == useObjectDefault)
+            addDefaultColumns();
+        else
+            addColumnsFrom(m_module.ColumnHeaders);
+
+        vGrid->setHotTrack(false);
+
+        vGrid->clearSortKeys();
+        const int hostTime = vGrid->columnIndex(QStringLiteral("dbTime"));
+        vGrid->addSortKey(hostTime, 2, 200);
+        vGrid->setColumnTag(hostTime, QString());
+        ignoringErrors([&] { vGrid->sort(); });
+    });
+}
+
+void FEvents::addDefaultColumns()
+{
+    for (const BuiltInColumn &column : builtInColumns) {
+        const QString key = QLatin1String(column.key);
+        const QString caption = column.resource ? m_module.GRS(column.resource) : key;
+        vGrid->addColumn(key, caption, 0, -1, column.width, column.visible);
+    }
+}
+
+// Position P takes the first element whose third field is P; a position no element claims stays
+// empty, and an element whose key the viewer does not know adds nothing.
+void FEvents::addColumnsFrom(const QString &columnHeaders)
+{
+    // An empty setting holds no elements at all, not one empty element.
+    const QStringList elements = columnHeaders.isEmpty() ? QStringList() : columnHeaders.split(QLatin1Char(','));
+    for (int position = 1; position <= elements.size(); ++position) {
+        for (const QString &element : elements) {
+            const QStringList fields = element.split(fieldSeparator);
+            if (fields.size() < 5)
+                throw VbError::fromNumber(VbError::SubscriptOutOfRange);
+            if (CLng(Variant(fields.at(2))) != position)
+                continue;
+            if (const BuiltInColumn *column = builtInColumn(fields.at(0))) {
+                const QString key = fields.at(0);
+                const QString caption = column->resource ? m_module.GRS(column->resource) : key;
+                vGrid->addColumn(key, caption, 0, -1, CLng(Variant(fields.at(3))), CBool(Variant(fields.at(4))));
+            }
+            break;
+        }
+    }
+}
+
+void FEvents::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void FEvents::keyReleaseEvent(QKeyEvent *event)
+{
+    Form_KeyUp(platformKeyCode(event->key()), platformShiftState(event->modifiers()));
+    QWidget::keyReleaseEvent(event);
+}
+
+void FEvents::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        Form_Deactivate();
+    QWidget::changeEvent(event);
+}
+
+// The operator closing the window unloads it: the handlers may keep it open; otherwise the module
+// lets go of it and it is deleted once the event has been handled.
+void FEvents::closeEvent(QCloseEvent *event)
+{
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
+    if (!unload()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    m_module.eventsWindowGone(this);
+    deleteLater();
+}
+
+} // namespace Ostraven

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/grid/gridcontrol.h"
+#include "platform/localizer/localizer.h"
+
+#include <QTimer>
+#include <QWidget>
+
+namespace Ostraven {
+
+class MPublic;
+
+// The viewer window: the event grid vGrid filling the client area, the localizer and the timers
+// that defer work. Loaded by the module on first reference; loading does not show it, the host does.
+class FEvents : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit FEvents(MPublic &module);
+    ~FEvents() override;
+
+    GridControl *vGrid = nullptr;
+    Localizer Localizer1;
+    QTimer timerRefresh;
+    QTimer tTemp;
+
+    // Runs the load handler; the module calls it once, right after creating the window.
+    void load();
+    // Runs the close-request and unload handlers as unloading the window does; false when one of
+    // them cancelled, and the window stays loaded.
+    [[nodiscard]] bool unload();
+
+    // The window handle the host places the window with.
+    [[nodiscard]] qint32 handle();
+    void takeFocus();
+    void startUserSwitchTimer();
+
+    void Form_Load();
+    void Form_Resize();
+    void Form_KeyUp(int KeyCode, int Shift);
+    void Form_Deactivate();
+    void Form_QueryUnload(bool &Cancel, int UnloadMode);
+    void Form_Unload(bool &Cancel);
+    void timerRefresh_Timer();
+    void tTemp_Timer();
+
+    void SetPreferences();
+
+    // The column-header string of the grid as it stands: key, caption, position, width and
+    // visibility of each column in index order.
+    [[nodiscard]] QString columnHeaderString() const;
+
+    [[nodiscard]] int refreshTicks() const { return m_refreshTicks; }
+    [[nodiscard]] int switchTicks() const { return m_switchTicks; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void LoadResources();
+    void addDefaultColumns();
+    void addColumnsFrom(const QString &columnHeaders);
+    [[nodiscard]] bool reloadArchive();
+    void saveProfile();
+    void copyToClipboard();
+
+    MPublic &m_module;
+    int m_refreshTicks = 0;
+    int m_switchTicks = 0;
+    bool m_unloaded = false;
+};
+
+} // namespace Ostraven
