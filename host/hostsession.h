@@ -50,6 +50,9 @@ public:
 
     [[nodiscard]] _Event &component() { return *m_event; }
     [[nodiscard]] Dispatch &componentByName() { return *m_dispatch; }
+    // The driver's side door into the component, for what no host member reaches (text lines, the
+    // scroll-suspended flag); null when the component does not offer it.
+    [[nodiscard]] EventInspection *inspection() { return m_inspection; }
     [[nodiscard]] Connection &database() { return *m_database; }
     [[nodiscard]] ScriptedDesktop *scriptedDesktop() { return m_scripted; }
     [[nodiscard]] DesktopServices &desktop() { return *m_desktop; }

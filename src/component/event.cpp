@@ -4,6 +4,7 @@
 #include "inspection.h"
 
 #include "filters/mpublic.h"
+#include "persist/corvanpersist.h"
 #include "viewer/fevents.h"
 
 #include <QJsonDocument>
@@ -279,7 +280,10 @@ HResult Event::putref_Parent(DispatchPtr &value)
 HResult Event::Show()
 {
     guarded(m_module->errors(), QStringLiteral("Event.Show"), [&] {
+        CorvanPersist persist(*m_module);
+        persist.LoadPersistence();
         FEvents &window = m_module->events();
+        persist.SetPosition(window);
         m_module->parent().callWith(QStringLiteral("CallBack"), QStringLiteral("EVENTVIEWER"), window.handle(),
                                     QStringLiteral("LOAD"));
     });
@@ -294,6 +298,16 @@ QByteArray Event::snapshotJson()
 QString Event::errorLogPath()
 {
     return m_module->errors().logFilePath();
+}
+
+bool Event::addEventLine(const QString &line)
+{
+    return m_module->events().AddEvent(line, true);
+}
+
+void Event::setScrollSuspended(bool suspended)
+{
+    m_module->scrollSuspended = suspended;
 }
 
 HostEventRecord hostEventRecordFrom(Dispatch &record)

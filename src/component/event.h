@@ -42,6 +42,8 @@ public:
 
     QByteArray snapshotJson() override;
     QString errorLogPath() override;
+    bool addEventLine(const QString &line) override;
+    void setScrollSuspended(bool suspended) override;
 
     [[nodiscard]] MPublic &module() { return *m_module; }
 

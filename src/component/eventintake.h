@@ -3,9 +3,12 @@
 #include "platform/dispatch.h"
 #include "platform/hostevent.h"
 
+#include <memory>
+
 namespace Ostraven {
 
 class MPublic;
+class cGenericEvent;
 
 // Turns the host's live events into records for the viewer.
 class EventIntake
@@ -15,8 +18,12 @@ public:
 
     void AddNewEvent(const HostEventRecord &oEvent);
     void AddZK2Message(const DispatchPtr &oMsg);
+    // The value at Position (0 first) of a comma-separated text; empty after a reported failure.
+    QString GetValueByPosition(QString &EventString, qint32 Position);
 
 private:
+    void handOver(const std::shared_ptr<cGenericEvent> &record);
+
     MPublic &m_module;
 };
 

@@ -49,6 +49,10 @@ public:
     [[nodiscard]] virtual QByteArray snapshotJson() = 0;
     // The error report's log file.
     [[nodiscard]] virtual QString errorLogPath() = 0;
+    // A comma-separated event line handed to the viewer's row insertion, as the archive replay does.
+    virtual bool addEventLine(const QString &line) = 0;
+    // Sets or clears the scroll-suspended flag directly.
+    virtual void setScrollSuspended(bool suspended) = 0;
 };
 
 } // namespace Ostraven

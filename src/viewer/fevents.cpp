@@ -1,6 +1,13 @@
 #include "fevents.h"
 
+#include "eventadmission.h"
+#include "eventcolouring.h"
+
 #include "filters/mpublic.h"
+#include "filters/permissions.h"
+#include "filters/timezones.h"
+#include "model/cgenericevent.h"
+#include "persist/corvanpersist.h"
 
 #include "platform/keycodes.h"
 
@@ -21,6 +28,8 @@ constexpr int refreshInterval = 40;
 constexpr int switchFirstInterval = 250;
 constexpr int switchLaterInterval = 100;
 constexpr int switchReloadTick = 5;
+constexpr int cellFlags = 0x40020; // single line, word ellipsis
+constexpr qint32 firstSecondFamilyEvent = 80000;
 
 // The platform's "= True": a Boolean True or the number -1, nothing else.
 bool equalsTrue(const Variant &value)
@@ -244,14 +253,17 @@ void FEvents::tTemp_Timer()
     tTemp.stop();
 }
 
-// The archive replay, the profile store and the event menu arrive with their own windows and
-// modules; until then these keys and the unload have nothing further to do.
+// The archive replay and the event menu arrive with their own modules; until then these keys have
+// nothing further to do.
 bool FEvents::reloadArchive()
 {
     return false;
 }
 
-void FEvents::saveProfile() {}
+void FEvents::saveProfile()
+{
+    CorvanPersist(m_module).SavePersistence(*this);
+}
 
 void FEvents::copyToClipboard() {}
 
@@ -319,6 +331,189 @@ void FEvents::addColumnsFrom(const QString &columnHeaders)
             break;
         }
     }
+}
+
+// The type filter index a second-family text event needs, by its category; 0 when any passes.
+int requiredIndexForCategory(const QString &category)
+{
+    static const QHash<QString, int> indexes{
+        {QStringLiteral("ZekoSeries External"), 4},      {QStringLiteral("ZekoSeries Internal"), 3},
+        {QStringLiteral("ZekoSeries Miscellaneous"), 8}, {QStringLiteral("ZekoSeries Misc"), 8},
+        {QStringLiteral("ZekoSeries Software"), 1},      {QStringLiteral("ZekoSeries Transaction"), 2},
+        {QStringLiteral("ZekoSeries Alarm"), 5},
+    };
+    return indexes.value(category, 0);
+}
+
+// The same for a second-family record, by its type code.
+int requiredIndexForRecord(const cGenericEvent &record)
+{
+    switch (record.EventType()) {
+    case 22:
+        return 4;
+    case 21:
+        return 3;
+    case 24:
+        return 8;
+    case 55:
+        return record.ZEKOEventSubType() >= 6000 && record.ZEKOEventSubType() <= 6999 ? 6 : 1;
+    case 20:
+        return 2;
+    case 0:
+        return 5;
+    default:
+        return 0;
+    }
+}
+
+bool FEvents::passesTypeFilter(qint32 eventNumber, const std::function<int()> &requiredIndex) const
+{
+    if (!m_module.typeFilter.active)
+        return true;
+    if (eventNumber < firstSecondFamilyEvent)
+        return eventNumber >= m_module.typeFilter.low && eventNumber <= m_module.typeFilter.high;
+    const int required = requiredIndex();
+    return required == 0 || required == m_module.TypeFilter;
+}
+
+bool FEvents::AddEvent(const QString &lData, bool)
+{
+    bool result = false;
+    guarded(m_module.errors(), QStringLiteral("FEvents.AddEvent"), [&] {
+        QStringList fields = lData.split(QLatin1Char(','));
+        auto field = [&fields](int index) -> const QString & {
+            if (index >= fields.size())
+                throw VbError::fromNumber(VbError::SubscriptOutOfRange);
+            return fields.at(index);
+        };
+
+        if (m_module.RoutingEnabled && m_module.LoadingArchive) {
+            const qint32 user = CLng(m_module.nt().get(QStringLiteral("UserId")));
+            const qint32 workstation = CLng(m_module.nt().get(QStringLiteral("WorkstationID")));
+            if (Permissions(m_module).Role_EventDenied(user, workstation, CLng(Variant(field(3))), field(2),
+                                                       CLng(Variant(field(6))), CLng(Variant(field(7))), 0, 0))
+                return;
+            const Date hostTime = CDate(Variant(MPublic::CleanDateStr(field(1))));
+            if (!TimeZones(m_module).Role_EventInTimeZone(user, hostTime))
+                return;
+        }
+
+        if (!m_module.FilterActive) {
+            if (!m_module.CanViewAllEvents)
+                return;
+        } else if (!EventAdmission(m_module).CheckEvent(fields)) {
+            return;
+        }
+
+        if (!passesTypeFilter(CLng(Variant(field(3))), [&] { return requiredIndexForCategory(field(4)); }))
+            return;
+
+        m_rowColour = EventColouring(m_module).AssignColor(CLng(Variant(field(3))), field(4));
+        QString category = field(4);
+        category.replace(QStringLiteral("ZEKO Software"), QStringLiteral("Software"));
+        category.replace(QStringLiteral("ZEKO Programming"), QStringLiteral("Software"));
+
+        if (!m_module.scrollSuspended)
+            insertRow(PadMidnight(field(0)), PadMidnight(field(1)), field(2), field(3), category, field(5));
+        result = true;
+    });
+    return result;
+}
+
+bool FEvents::AddGenericEvent(cGenericEvent &oMsg, bool)
+{
+    bool result = false;
+    guarded(m_module.errors(), QStringLiteral("FEvents.AddGenericEvent"), [&] {
+        if (m_module.RoutingEnabled && m_module.LoadingArchive) {
+            const qint32 user = CLng(m_module.nt().get(QStringLiteral("UserId")));
+            const qint32 workstation = CLng(m_module.nt().get(QStringLiteral("WorkstationID")));
+            if (Permissions(m_module).Role_EventDenied(user, workstation, oMsg.EventID(), oMsg.Address(),
+                                                       oMsg.CredID1(), oMsg.CredID2(), oMsg.HostID1(), oMsg.HostID2()))
+                return;
+            const Date eventTime = CDate(Variant(MPublic::CleanDateStr(CStr(Variant(oMsg.EventDate())))));
+            if (!TimeZones(m_module).Role_EventInTimeZone(user, eventTime))
+                return;
+        }
+
+        if (!m_module.FilterActive) {
+            if (!m_module.CanViewAllEvents)
+                return;
+        } else if (!EventAdmission(m_module).CheckGenericEvent(oMsg)) {
+            return;
+        }
+
+        if (!passesTypeFilter(oMsg.EventID(), [&] { return requiredIndexForRecord(oMsg); }))
+            return;
+
+        m_rowColour = oMsg.Color(m_module.colourSlots);
+
+        if (!m_module.scrollSuspended)
+            insertRow(recordTime(oMsg.EventDate()), recordTime(oMsg.HostDate()), oMsg.Address(),
+                      QString::number(oMsg.EventID()), cGenericEvent::GetEventDescription(oMsg.EventType()),
+                      oMsg.Description());
+        result = true;
+    });
+    return result;
+}
+
+QString FEvents::recordTime(const Date &date) const
+{
+    if (m_module.showMilliseconds)
+        return FormatDateMS(date);
+    if (date.year() == 1800)
+        return {};
+    return PadMidnight(date.toString());
+}
+
+// Drawing goes off with the first row of a burst and comes back on the refresh timer's third tick,
+// so a burst is painted once; trimming takes exactly one row per insertion.
+void FEvents::insertRow(const QString &controllerTime, const QString &hostTime, const QString &address,
+                        const QString &id, const QString &type, const QString &description)
+{
+    vGrid->setRedraw(false);
+    const bool atTop = m_module.DisplayEventsAtTop;
+    const int row = atTop ? vGrid->addRow(1) : vGrid->addRow();
+    const qint64 colour = m_rowColour;
+    auto cell = [&](const char *key, const QString &text) {
+        vGrid->setCellDetails(row, vGrid->columnIndex(QLatin1String(key)), text, cellFlags, -1, -1, colour);
+    };
+    cell("dtTime", controllerTime);
+    cell("dbTime", hostTime);
+    cell("Address", address);
+    cell("ID", id);
+    cell("Type", type);
+    cell("Description", description);
+    vGrid->autoHeightRow(row);
+
+    if (vGrid->rowCount() > m_module.MaxLines)
+        vGrid->removeRow(atTop ? vGrid->rowCount() : 1);
+    vGrid->ensureVisible(atTop ? 1 : vGrid->rowCount(), 1);
+    if (!timerRefresh.isActive())
+        timerRefresh.start();
+}
+
+// The date rebuilt from its whole seconds, and the rest as milliseconds; the platform rounds the
+// second, so a rest of more than half a second comes out negative and borrows a second back.
+QString FEvents::FormatDateMS(const Date &d)
+{
+    const qint64 dayMilliseconds = d.millisecondsOfDay();
+    qint64 ms = dayMilliseconds - (dayMilliseconds + 500) / 1000 * 1000;
+    Date whole = d.addMilliseconds(-ms);
+    if (ms < 0) {
+        ms += 1000;
+        whole = whole.addMilliseconds(-1000);
+    }
+    return whole.format(QStringLiteral("yyyy-mm-dd hh:nn:ss")) + QStringLiteral(".%1").arg(ms, 3, 10, QLatin1Char('0'));
+}
+
+QString FEvents::PadMidnight(const QString &s)
+{
+    if (s.isEmpty())
+        return s;
+    const Date date = CDate(Variant(s));
+    if (date.hour() == 0 && date.minute() == 0 && date.second() == 0)
+        return s + QStringLiteral(" 00:00:00");
+    return s;
 }
 
 void FEvents::resizeEvent(QResizeEvent *event)

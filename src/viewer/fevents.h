@@ -3,12 +3,17 @@
 #include "platform/grid/gridcontrol.h"
 #include "platform/localizer/localizer.h"
 
+#include "platform/date.h"
+
 #include <QTimer>
 #include <QWidget>
+
+#include <functional>
 
 namespace Ostraven {
 
 class MPublic;
+class cGenericEvent;
 
 // The viewer window: the event grid vGrid filling the client area, the localizer and the timers
 // that defer work. Loaded by the module on first reference; loading does not show it, the host does.
@@ -47,6 +52,14 @@ public:
 
     void SetPreferences();
 
+    // One event becomes one row, after routing, admission and the type filter; true when it passed.
+    // bRedraw is accepted for the callers' sake and changes nothing.
+    bool AddEvent(const QString &lData, bool bRedraw = true);
+    bool AddGenericEvent(cGenericEvent &oMsg, bool bRedraw = true);
+
+    [[nodiscard]] static QString FormatDateMS(const Date &d);
+    [[nodiscard]] static QString PadMidnight(const QString &s);
+
     // The column-header string of the grid as it stands: key, caption, position, width and
     // visibility of each column in index order.
     [[nodiscard]] QString columnHeaderString() const;
@@ -62,6 +75,10 @@ protected:
 
 private:
     void LoadResources();
+    [[nodiscard]] bool passesTypeFilter(qint32 eventNumber, const std::function<int()> &requiredIndex) const;
+    void insertRow(const QString &controllerTime, const QString &hostTime, const QString &address, const QString &id,
+                   const QString &type, const QString &description);
+    [[nodiscard]] QString recordTime(const Date &date) const;
     void addDefaultColumns();
     void addColumnsFrom(const QString &columnHeaders);
     [[nodiscard]] bool reloadArchive();
@@ -69,6 +86,7 @@ private:
     void copyToClipboard();
 
     MPublic &m_module;
+    qint64 m_rowColour = 0;
     int m_refreshTicks = 0;
     int m_switchTicks = 0;
     bool m_unloaded = false;

@@ -280,7 +280,14 @@ QString render(const std::vector<Node> &level)
 
 QString SqlDialect::toSqlite(const std::vector<SqlToken> &tokens)
 {
-    std::vector<Node> tree = buildTree(tokens);
+    // Comments mean nothing to either dialect; as blanks they can never end up swallowing a closing
+    // parenthesis that a rewrite puts after them.
+    std::vector<SqlToken> blanked = tokens;
+    for (SqlToken &token : blanked) {
+        if (token.kind == SqlTokenKind::Blank && !token.text.isEmpty() && !token.text.front().isSpace())
+            token.text = QStringLiteral(" ");
+    }
+    std::vector<Node> tree = buildTree(blanked);
     renameFunctions(tree);
     return render(tree);
 }
