@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/variant.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace Ostraven {
+
+class MPublic;
+
+// The viewer's settings per operator profile, one Profile_Details row each under the viewer's object
+// number. Holds nothing itself: the settings live in the module, so every instance sees the same ones.
+class CorvanPersist
+{
+public:
+    explicit CorvanPersist(MPublic &module) : m_module(module) {}
+
+    // Loads the current profile's rows into the module and brings the line limit, the ring buffer,
+    // the filter state and the permissions up to date.
+    void LoadPersistence();
+    // Writes every setting; a setting whose statement fails is simply not saved.
+    void SavePersistence(QWidget &viewer);
+    // Applies the colour setting; the saved size and position are deliberately not applied.
+    void SetPosition(QWidget &viewer);
+    // Inserts or updates one row. The value goes into the statement unquoted, so it must be numeric.
+    void WriteProperty(const QString &Property, const Variant &Value);
+
+private:
+    void applyRow(const QString &property, const Variant &value);
+    void saveSetting(const QString &piece, const QString &value);
+
+    MPublic &m_module;
+};
+
+} // namespace Ostraven
