@@ -154,7 +154,9 @@ void DemoEventSource::pushNext()
     record.address = QString::fromLatin1(event.address);
     record.hostDate = now;
     record.controllerDate = now.addMilliseconds(-random.bounded(900));
-    record.messageText = QString::fromLatin1(event.text).arg(1001 + random.bounded(32));
+    record.messageText = QString::fromLatin1(event.text);
+    if (record.messageText.contains(QLatin1String("%1")))
+        record.messageText = record.messageText.arg(1001 + random.bounded(32));
     m_session.component().AddNewEvent(record);
 }
 

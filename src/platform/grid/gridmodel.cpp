@@ -75,6 +75,11 @@ int GridModel::addRow(int before)
         m_rows.pushBack();
         return rowCount();
     }
+    // Before row 1 is always a place, even in an empty grid: the newest-at-top viewer starts there.
+    if (before == 1) {
+        m_rows.pushFront();
+        return 1;
+    }
     checkRow(before);
     m_rows.insert(std::size_t(before - 1));
     return before;
