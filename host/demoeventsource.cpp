@@ -117,8 +117,12 @@ void DemoEventSource::addOps(ControlProtocol &protocol)
         (void)sideDoor(m_session).addEventLine(text.toString());
     });
     protocol.addOp(QStringLiteral("suspend"), [this](const QJsonObject &command) {
+        // Without a value the op toggles, as the menu item does; with one it reaches that state.
         const QJsonValue value = command.value(QStringLiteral("value"));
-        sideDoor(m_session).setScrollSuspended(value.isUndefined() ? true : value.toBool());
+        if (value.isUndefined())
+            sideDoor(m_session).runEventMenuItem(3);
+        else
+            sideDoor(m_session).setScrollSuspended(value.toBool());
     });
 }
 

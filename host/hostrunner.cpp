@@ -2,6 +2,8 @@
 
 #include "controlprotocol.h"
 #include "demoeventsource.h"
+#include "dialogops.h"
+#include "interactionops.h"
 
 #include "platform/vberror.h"
 
@@ -30,6 +32,8 @@ int HostRunner::run()
     ControlProtocol protocol(m_session, out, err);
     DemoEventSource demo(m_session);
     demo.addOps(protocol);
+    addDialogOps(protocol, m_session);
+    addInteractionOps(protocol, m_session);
 
     if (m_options.script == QLatin1String("-")) {
         QTextStream in(stdin);

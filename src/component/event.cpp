@@ -3,11 +3,17 @@
 #include "eventintake.h"
 #include "inspection.h"
 
+#include "customise/dialogcontrol.h"
 #include "filters/mpublic.h"
+#include "menus/fmenu.h"
 #include "persist/corvanpersist.h"
 #include "viewer/fevents.h"
 
+#include "platform/keycodes.h"
+
+#include <QApplication>
 #include <QJsonDocument>
+#include <QMouseEvent>
 
 #include <atomic>
 
@@ -284,6 +290,8 @@ HResult Event::Show()
         persist.LoadPersistence();
         FEvents &window = m_module->events();
         persist.SetPosition(window);
+        if (m_module->LoadCachedEvents)
+            m_module->menu().mnuFilterArray_Click(m_module->TypeFilter);
         m_module->parent().callWith(QStringLiteral("CallBack"), QStringLiteral("EVENTVIEWER"), window.handle(),
                                     QStringLiteral("LOAD"));
     });
@@ -293,6 +301,18 @@ HResult Event::Show()
 QByteArray Event::snapshotJson()
 {
     return QJsonDocument(inspect(*m_module)).toJson(QJsonDocument::Compact);
+}
+
+QString Event::runDialogAction(const QByteArray &commandJson)
+{
+    if (!m_module->isCustomLoaded())
+        return QStringLiteral("the properties dialog is not loaded");
+    try {
+        DialogControl(m_module->custom()).run(QJsonDocument::fromJson(commandJson).object());
+    } catch (const std::exception &error) {
+        return QString::fromUtf8(error.what());
+    }
+    return {};
 }
 
 QString Event::errorLogPath()
@@ -305,9 +325,121 @@ bool Event::addEventLine(const QString &line)
     return m_module->events().AddEvent(line, true);
 }
 
+namespace {
+
+constexpr int suspendScrollingItem = 3;
+
+VbError outOfRange(const QString &what)
+{
+    return VbError(VbError::SubscriptOutOfRange, QStringLiteral("Subscript out of range: ") + what);
+}
+
+GridControl &loadedGrid(MPublic &module)
+{
+    if (!module.isEventsLoaded())
+        throw VbError(VbError::ObjectNotSet, QStringLiteral("Object variable not set: the viewer window is not loaded"));
+    return *module.events().vGrid;
+}
+
+void checkCell(const GridControl &grid, int row, int column)
+{
+    if (row < 1 || row > grid.rowCount())
+        throw outOfRange(QStringLiteral("no row %1 in a grid of %2").arg(row).arg(grid.rowCount()));
+    if (column < 1 || column > grid.columnCount())
+        throw outOfRange(QStringLiteral("no column %1 in a grid of %2").arg(column).arg(grid.columnCount()));
+}
+
+Qt::MouseButton qtButtonOf(int button)
+{
+    switch (button) {
+    case 1:
+        return Qt::LeftButton;
+    case 2:
+        return Qt::RightButton;
+    case 4:
+        return Qt::MiddleButton;
+    default:
+        throw outOfRange(QStringLiteral("no mouse button %1 (1 left, 2 right, 4 middle)").arg(button));
+    }
+}
+
+void sendGridMouse(GridControl &grid, QEvent::Type type, int button, int shift, int x, int y)
+{
+    const Qt::MouseButton qtButton = qtButtonOf(button);
+    const QPointF at = QPointF(x, y) - QPointF(grid.viewport()->geometry().topLeft());
+    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::MouseButtons(qtButton) : Qt::NoButton;
+    QMouseEvent event(type, at, grid.viewport()->mapToGlobal(at), qtButton, held, qtModifiersOf(shift));
+    QApplication::sendEvent(grid.viewport(), &event);
+}
+
+} // namespace
+
 void Event::setScrollSuspended(bool suspended)
 {
-    m_module->scrollSuspended = suspended;
+    if (m_module->scrollSuspended != suspended)
+        runEventMenuItem(suspendScrollingItem);
+}
+
+void Event::selectGridRows(const std::vector<int> &rows)
+{
+    GridControl &grid = loadedGrid(*m_module);
+    for (const int row : rows)
+        checkCell(grid, row, 1);
+    grid.clearSelection();
+    for (const int row : rows)
+        grid.setCellSelected(row, 1, true);
+}
+
+void Event::clickGridCell(int row, int column)
+{
+    GridControl &grid = loadedGrid(*m_module);
+    checkCell(grid, row, column);
+    Q_EMIT grid.cellClicked(row, column);
+}
+
+void Event::pressGridMouse(int button, int shift, int x, int y)
+{
+    sendGridMouse(loadedGrid(*m_module), QEvent::MouseButtonPress, button, shift, x, y);
+}
+
+void Event::releaseGridMouse(int button, int shift, int x, int y)
+{
+    sendGridMouse(loadedGrid(*m_module), QEvent::MouseButtonRelease, button, shift, x, y);
+}
+
+void Event::clickGridColumn(const QString &key)
+{
+    GridControl &grid = loadedGrid(*m_module);
+    const int column = grid.findColumn(key);
+    if (column == 0)
+        throw outOfRange(QStringLiteral("no column keyed \"%1\"").arg(key));
+    Q_EMIT grid.columnClicked(column);
+}
+
+std::pair<int, int> Event::gridCellPoint(int row, int column)
+{
+    GridControl &grid = loadedGrid(*m_module);
+    checkCell(grid, row, column);
+    grid.ensureVisible(row, column);
+    const QRect cell = grid.cellRect(row, column);
+    if (cell.isEmpty())
+        throw outOfRange(QStringLiteral("cell (%1, %2) is not in view").arg(row).arg(column));
+    const QPoint centre = cell.center() + grid.viewport()->geometry().topLeft();
+    return {centre.x(), centre.y()};
+}
+
+void Event::runEventMenuItem(int index)
+{
+    if (index < 0 || index >= FMenu::eventItemCount)
+        throw outOfRange(QStringLiteral("no event menu item %1 (0 to 12)").arg(index));
+    m_module->menu().mnuEventArray_Click(index);
+}
+
+void Event::runFilterMenuItem(int index)
+{
+    if (index < 0 || index >= FMenu::filterItemCount)
+        throw outOfRange(QStringLiteral("no type filter item %1 (0 to 9)").arg(index));
+    m_module->menu().mnuFilterArray_Click(index);
 }
 
 HostEventRecord hostEventRecordFrom(Dispatch &record)

@@ -44,6 +44,15 @@ public:
     QString errorLogPath() override;
     bool addEventLine(const QString &line) override;
     void setScrollSuspended(bool suspended) override;
+    void selectGridRows(const std::vector<int> &rows) override;
+    void clickGridCell(int row, int column) override;
+    void pressGridMouse(int button, int shift, int x, int y) override;
+    void releaseGridMouse(int button, int shift, int x, int y) override;
+    void clickGridColumn(const QString &key) override;
+    std::pair<int, int> gridCellPoint(int row, int column) override;
+    void runEventMenuItem(int index) override;
+    void runFilterMenuItem(int index) override;
+    QString runDialogAction(const QByteArray &commandJson) override;
 
     [[nodiscard]] MPublic &module() { return *m_module; }
 

@@ -1,8 +1,11 @@
 #include "inspection.h"
 
+#include "customise/dialogcontrol.h"
 #include "filters/mpublic.h"
+#include "menus/fmenu.h"
 #include "viewer/fevents.h"
 
+#include <QAction>
 #include <QJsonArray>
 
 namespace Ostraven {
@@ -12,8 +15,8 @@ namespace {
 QJsonObject windowsOf(const MPublic &module)
 {
     return QJsonObject{{QStringLiteral("FEvents"), module.isEventsLoaded()},
-                       {QStringLiteral("FMenu"), false},
-                       {QStringLiteral("FCustom"), false}};
+                       {QStringLiteral("FMenu"), module.isMenuLoaded()},
+                       {QStringLiteral("FCustom"), module.isCustomLoaded()}};
 }
 
 QJsonObject stateOf(const MPublic &module)
@@ -52,6 +55,29 @@ QJsonObject stateOf(const MPublic &module)
     };
 }
 
+QJsonArray itemsOf(const FMenu &menu, int count, QAction *(FMenu::*item)(int) const)
+{
+    QJsonArray items;
+    for (int index = 0; index < count; ++index) {
+        const QAction &action = *(menu.*item)(index);
+        items.append(QJsonObject{{QStringLiteral("index"), index},
+                                 {QStringLiteral("caption"), action.text()},
+                                 {QStringLiteral("enabled"), FMenu::itemEnabled(action)},
+                                 {QStringLiteral("checked"), action.isChecked()},
+                                 {QStringLiteral("visible"), action.isVisible()}});
+    }
+    return items;
+}
+
+QJsonValue menuOf(MPublic &module)
+{
+    if (!module.isMenuLoaded())
+        return QJsonValue::Null;
+    const FMenu &menu = module.menu();
+    return QJsonObject{{QStringLiteral("events"), itemsOf(menu, FMenu::eventItemCount, &FMenu::mnuEventArray)},
+                       {QStringLiteral("filters"), itemsOf(menu, FMenu::filterItemCount, &FMenu::mnuFilterArray)}};
+}
+
 } // namespace
 
 QJsonObject inspect(MPublic &module)
@@ -59,6 +85,9 @@ QJsonObject inspect(MPublic &module)
     QJsonObject result{{QStringLiteral("windows"), windowsOf(module)}, {QStringLiteral("state"), stateOf(module)}};
     result.insert(QStringLiteral("grid"),
                   module.isEventsLoaded() ? QJsonValue(module.events().vGrid->dumpState()) : QJsonValue::Null);
+    result.insert(QStringLiteral("menu"), menuOf(module));
+    result.insert(QStringLiteral("dialog"),
+                  module.isCustomLoaded() ? QJsonValue(DialogControl(module.custom()).dump()) : QJsonValue::Null);
     return result;
 }
 

@@ -7,6 +7,7 @@
 
 #include <exception>
 #include <new>
+#include <utility>
 
 namespace Ostraven {
 
@@ -43,22 +44,18 @@ inline VbError asVbError(std::exception_ptr failure)
 
 } // namespace Detail
 
-// Runs a routine's body under its error handler. On a failure the body stops where it failed, the
-// error is reported by the label's route and control returns to the routine, which then runs its
-// closing steps and returns its result as it stood. Returns false when the body failed.
-template <typename Body>
-bool guarded(ErrorRoutes &routes, const QString &label, Body &&body) noexcept
+namespace Detail {
+
+template <typename Body, typename Route>
+bool runGuarded(Body &&body, Route &&route) noexcept
 {
     try {
         body();
         return true;
     } catch (...) {
-        const VbError error = Detail::asVbError(std::current_exception());
+        const VbError error = asVbError(std::current_exception());
         try {
-            if (label.contains(QLatin1Char(':')))
-                routes.logToHost(label, error, Variant(qint32(error.line())));
-            else
-                routes.reportError(label, error);
+            route(error);
         } catch (...) {
             // A report never fails its caller.
         }
@@ -66,21 +63,28 @@ bool guarded(ErrorRoutes &routes, const QString &label, Body &&body) noexcept
     }
 }
 
+} // namespace Detail
+
+// Runs a routine's body under its error handler. On a failure the body stops where it failed, the
+// error is reported by the label's route and control returns to the routine, which then runs its
+// closing steps and returns its result as it stood. Returns false when the body failed.
+template <typename Body>
+bool guarded(ErrorRoutes &routes, const QString &label, Body &&body) noexcept
+{
+    return Detail::runGuarded(std::forward<Body>(body), [&](const VbError &error) {
+        if (label.contains(QLatin1Char(':')))
+            routes.logToHost(label, error, Variant(qint32(error.line())));
+        else
+            routes.reportError(label, error);
+    });
+}
+
 // The host route with a detail text of the routine's own instead of the line number.
 template <typename Body>
 bool guardedWithDetail(ErrorRoutes &routes, const QString &label, const Variant &detail, Body &&body) noexcept
 {
-    try {
-        body();
-        return true;
-    } catch (...) {
-        const VbError error = Detail::asVbError(std::current_exception());
-        try {
-            routes.logToHost(label, error, detail);
-        } catch (...) {
-        }
-        return false;
-    }
+    return Detail::runGuarded(std::forward<Body>(body),
+                              [&](const VbError &error) { routes.logToHost(label, error, detail); });
 }
 
 // For the few routines that ignore their failures (resize, ReShow).

@@ -1,6 +1,8 @@
 #include "mpublic.h"
 
 #include "model/ccachedzekoeventtypes.h"
+#include "customise/fcustom.h"
+#include "menus/fmenu.h"
 #include "model/ccircularbuffer.h"
 #include "viewer/fevents.h"
 
@@ -23,6 +25,8 @@ MPublic::MPublic(std::shared_ptr<DesktopServices> desktop, QString logFolder)
 
 MPublic::~MPublic()
 {
+    delete m_custom;
+    delete m_menu;
     delete m_events;
 }
 
@@ -52,6 +56,62 @@ void MPublic::eventsWindowGone(FEvents *window)
 {
     if (m_events == window)
         m_events = nullptr;
+}
+
+FMenu &MPublic::menu()
+{
+    if (!m_menu) {
+        m_menu = new FMenu(*this);
+        m_menu->load();
+    }
+    return *m_menu;
+}
+
+// The window may be unloaded from inside one of its own menu handlers, so it goes once control
+// is back in the event loop.
+void MPublic::unloadMenu()
+{
+    if (!m_menu)
+        return;
+    FMenu *window = m_menu;
+    m_menu = nullptr;
+    window->unload();
+    window->deleteLater();
+}
+
+// The dialog reads the flag when it opens to pick its first tab; an open dialog is brought forward.
+void MPublic::showCustomDialog(bool onFilters)
+{
+    openOnFilters = onFilters;
+    const bool wasLoaded = isCustomLoaded();
+    FCustom &dialog = custom();
+    const bool wasVisible = dialog.isVisible();
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    if (wasLoaded && wasVisible)
+        dialog.Form_Activate();
+}
+
+FCustom &MPublic::custom()
+{
+    if (!m_custom) {
+        m_custom = new FCustom(*this);
+        m_custom->load();
+    }
+    return *m_custom;
+}
+
+// The dialog is unloaded from inside its own button handlers, so it goes once control is back in
+// the event loop.
+void MPublic::unloadCustom()
+{
+    if (!m_custom)
+        return;
+    FCustom *dialog = m_custom;
+    m_custom = nullptr;
+    dialog->unload();
+    dialog->deleteLater();
 }
 
 cCircularBuffer &MPublic::messageBuffer()

@@ -16,6 +16,8 @@ namespace Ostraven {
 
 class DesktopServices;
 class FEvents;
+class FMenu;
+class FCustom;
 class cCachedZEKOEventTypes;
 class cCircularBuffer;
 
@@ -98,10 +100,16 @@ public:
     bool unloadEvents();
     // Called by the window when it has gone (closed by the operator).
     void eventsWindowGone(FEvents *window);
-    // The menu window and the customisation dialog come with the menus and the dialog; until they
-    // exist there is nothing to unload.
-    void unloadMenu() {}
-    void unloadCustom() {}
+    // The menu window, loaded on first reference.
+    [[nodiscard]] FMenu &menu();
+    [[nodiscard]] bool isMenuLoaded() const { return m_menu != nullptr; }
+    void unloadMenu();
+    // Opens the customisation dialog on its filters tab or on its general tab.
+    void showCustomDialog(bool openOnFilters);
+    // The customisation dialog, created and loaded on first reference.
+    [[nodiscard]] FCustom &custom();
+    [[nodiscard]] bool isCustomLoaded() const { return m_custom != nullptr; }
+    void unloadCustom();
 
     // The connection, or VbError 91 when the host has not handed one over.
     [[nodiscard]] Connection &db();
@@ -114,6 +122,8 @@ private:
     std::shared_ptr<DesktopServices> m_desktop;
     ErrorHandling m_errors;
     FEvents *m_events = nullptr;
+    FMenu *m_menu = nullptr;
+    FCustom *m_custom = nullptr;
     std::unique_ptr<cCircularBuffer> m_messageBuffer;
     std::unique_ptr<cCachedZEKOEventTypes> m_zekoEventTypes;
 };

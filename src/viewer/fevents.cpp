@@ -3,12 +3,15 @@
 #include "eventadmission.h"
 #include "eventcolouring.h"
 
+#include "filters/archiveloader.h"
 #include "filters/mpublic.h"
 #include "filters/permissions.h"
 #include "filters/timezones.h"
+#include "menus/fmenu.h"
 #include "model/cgenericevent.h"
 #include "persist/corvanpersist.h"
 
+#include "platform/desktop/desktopservices.h"
 #include "platform/keycodes.h"
 
 #include <QCloseEvent>
@@ -30,6 +33,7 @@ constexpr int switchLaterInterval = 100;
 constexpr int switchReloadTick = 5;
 constexpr int cellFlags = 0x40020; // single line, word ellipsis
 constexpr qint32 firstSecondFamilyEvent = 80000;
+constexpr int rightButton = 2;
 
 // The platform's "= True": a Boolean True or the number -1, nothing else.
 bool equalsTrue(const Variant &value)
@@ -83,6 +87,14 @@ FEvents::FEvents(MPublic &module) : m_module(module)
 
     timerRefresh.setInterval(refreshInterval);
     connect(&timerRefresh, &QTimer::timeout, this, &FEvents::timerRefresh_Timer);
+    connect(vGrid, &GridControl::cellClicked, this, &FEvents::vGrid_CellClick);
+    connect(vGrid, &GridControl::columnClicked, this, &FEvents::vGrid_ColumnClick);
+    connect(vGrid, &GridControl::mouseUp, this, &FEvents::vGrid_MouseUp);
+    connect(vGrid, &GridControl::mouseDown, this, [this](int button, int shift, int x, int y, bool *doDefault) {
+        bool keep = *doDefault;
+        vGrid_MouseDown(button, shift, x, y, keep);
+        *doDefault = keep;
+    });
     tTemp.setInterval(switchFirstInterval);
     connect(&tTemp, &QTimer::timeout, this, &FEvents::tTemp_Timer);
 }
@@ -253,11 +265,10 @@ void FEvents::tTemp_Timer()
     tTemp.stop();
 }
 
-// The archive replay and the event menu arrive with their own modules; until then these keys have
-// nothing further to do.
+// F5 and the operator switch replay the archive with no condition of their own.
 bool FEvents::reloadArchive()
 {
-    return false;
+    return ArchiveLoader(m_module).LoadArchivedEvents(QString());
 }
 
 void FEvents::saveProfile()
@@ -265,7 +276,175 @@ void FEvents::saveProfile()
     CorvanPersist(m_module).SavePersistence(*this);
 }
 
-void FEvents::copyToClipboard() {}
+void FEvents::copyToClipboard()
+{
+    m_module.menu().mnuEventArray_Click(5);
+}
+
+void FEvents::vGrid_CellClick(int, int)
+{
+    guarded(m_module.errors(), QStringLiteral("FEvents.vGrid_CellClick"), [&] { m_cellClicked = true; });
+}
+
+// A right-button press inside a selection of several rows keeps them all selected, so the menu
+// acts on the whole selection.
+void FEvents::vGrid_MouseDown(int Button, int, int, int, bool &bDoDefault)
+{
+    guarded(m_module.errors(), QStringLiteral("FEvents.vGrid_MouseDown"), [&] {
+        int selected = 0;
+        for (int row = 1; row <= vGrid->rowCount(); ++row) {
+            if (vGrid->cellSelected(row, QStringLiteral("Address")))
+                ++selected;
+        }
+        if (Button == rightButton && selected >= 2)
+            bDoDefault = false;
+        takeFocus();
+    });
+}
+
+// A release that did not follow a click on a cell landed on empty grid space: it clears the
+// selection.
+void FEvents::vGrid_MouseUp(int Button, int, int, int)
+{
+    guarded(m_module.errors(), QStringLiteral("FEvents.vGrid_MouseUp"), [&] {
+        if (Button == rightButton)
+            m_module.menu().popUp();
+        if (!m_cellClicked) {
+            for (int row = 1; row <= vGrid->rowCount(); ++row)
+                vGrid->setCellSelected(row, 1, false);
+            vGrid->setRedraw(true);
+        }
+        m_cellClicked = false;
+    });
+}
+
+// The column's mark remembers which way its next click sorts.
+void FEvents::vGrid_ColumnClick(int Col)
+{
+    guarded(m_module.errors(), QStringLiteral("FEvents.vGrid_ColumnClick"), [&] {
+        vGrid->clearSortKeys();
+        QString mark = vGrid->columnTag(Col);
+        int order = 0;
+        if (!mark.isEmpty()) {
+            mark.clear();
+            order = 2;
+        } else {
+            mark = QStringLiteral("DESC");
+            order = 1;
+        }
+        vGrid->setColumnTag(Col, mark);
+
+        const QString key = vGrid->columnKey(Col);
+        int sortType = 102;
+        if (key == QLatin1String("ID"))
+            sortType = 100;
+        else if (key == QLatin1String("dtTime") || key == QLatin1String("dbTime"))
+            sortType = 200;
+        vGrid->addSortKey(Col, order, sortType);
+
+        DesktopServices &desktop = m_module.desktop();
+        desktop.setBusyCursor(true);
+        ignoringErrors([&] { vGrid->sort(); });
+        desktop.setBusyCursor(false);
+    });
+}
+
+namespace {
+
+// The log that holds the events of a type code; empty for codes without one.
+QString credentialLogTable(qint32 eventType)
+{
+    switch (eventType) {
+    case 0:
+        return QStringLiteral("AlarmActive");
+    case 3:
+        return QStringLiteral("Log_Transactions");
+    case 4:
+        return QStringLiteral("Log_Misc");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+bool FEvents::pEventHasCredential(qint32 EventType, const QString &sDate, const QString &sDesc)
+{
+    bool result = false;
+    guarded(m_module.errors(), QStringLiteral("FEvents.pEventHasCredential"), [&] {
+        const QString table = credentialLogTable(EventType);
+        if (table.isEmpty())
+            return;
+        const QString sql = QStringLiteral("Select UID1 From ") + table + QStringLiteral(" Where dtDate = '")
+                            + CStr(m_module.nt().callWith(QStringLiteral("USDate"), sDate))
+                            + QStringLiteral("' and Description = '") + m_module.FixA(sDesc) + QStringLiteral("'");
+        auto rows = m_module.db().openRecordset(sql);
+        for (; !rows->eof(); rows->moveNext())
+            result = CLng(rows->field(QStringLiteral("UID1"))) > 0;
+        rows->close();
+    });
+    return result;
+}
+
+// Only the transaction log carries the event number that tells the two controller families'
+// doors apart. Alarm and miscellaneous rows are told apart by their address instead: the second
+// family's addresses begin with \\ZEKO, and its doors are named after those addresses.
+void FEvents::pGetPhotoInfo(qint32 EventType, qint32 &lCredID, qint32 &lDoorID, const QString &sDate,
+                            const QString &sDesc)
+{
+    guarded(m_module.errors(), QStringLiteral("FEvents.pGetPhotoInfo"), [&] {
+        if (!IsDate(Variant(sDate)))
+            return;
+        QString sql;
+        switch (EventType) {
+        case 0:
+            sql = QStringLiteral("Select UID1, Address From AlarmActive Where dtDate = '");
+            break;
+        case 4:
+            sql = QStringLiteral("Select UID1, NetAddress From Log_Misc Where dtDate = '");
+            break;
+        case 3:
+            sql = QStringLiteral("Select UID1, NetAddress, Event From Log_Transactions Where dtDate = '");
+            break;
+        default:
+            return;
+        }
+        sql += CStr(m_module.nt().callWith(QStringLiteral("USDate"), sDate)) + QStringLiteral("' and Description = '")
+               + m_module.FixA(sDesc) + QStringLiteral("'");
+
+        Connection &db = m_module.db();
+        auto rows = db.openRecordset(sql);
+        for (; !rows->eof(); rows->moveNext()) {
+            lCredID = CLng(rows->field(0));
+            const QString address = CStr(rows->field(1));
+            const bool secondFamily = rows->fieldCount() > 2
+                                          ? CLng(rows->field(2)) >= firstSecondFamilyEvent
+                                          : address.startsWith(QLatin1String(R"(\\ZEKO)"));
+            const QString doors = secondFamily ? QStringLiteral("Select DoorID From ZEKO_Doors Where Address = '")
+                                               : QStringLiteral("Select DoorID From Doors Where Address = '");
+            auto door = db.openRecordset(doors + GetDoorAddress(address) + QStringLiteral("'"));
+            for (; !door->eof(); door->moveNext())
+                lDoorID = CLng(door->field(QStringLiteral("DoorID")));
+            door->close();
+        }
+        rows->close();
+    });
+}
+
+// A reader or input point and its door share the controller and the point's number: IN05 is at
+// DR05.
+QString FEvents::GetDoorAddress(const QString &address)
+{
+    QString result;
+    guarded(m_module.errors(), QStringLiteral("FEvents.GetDoorAddress"), [&] {
+        if (address.isEmpty())
+            return;
+        if (address.size() < 4)
+            throw VbError::fromNumber(VbError::InvalidProcedureCall);
+        result = address.left(address.size() - 4) + QStringLiteral("DR") + address.right(2);
+    });
+    return result;
+}
 
 void FEvents::SetPreferences()
 {

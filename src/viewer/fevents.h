@@ -64,6 +64,20 @@ public:
     // visibility of each column in index order.
     [[nodiscard]] QString columnHeaderString() const;
 
+    // The grid's events.
+    void vGrid_CellClick(int Row, int Col);
+    void vGrid_MouseDown(int Button, int Shift, int x, int y, bool &bDoDefault);
+    void vGrid_MouseUp(int Button, int Shift, int x, int y);
+    void vGrid_ColumnClick(int Col);
+    [[nodiscard]] bool cellClickedFlag() const { return m_cellClicked; }
+
+    // Look-ups for the event menu: whether the logged event of a type code (0 alarm, 3 transaction,
+    // 4 miscellaneous), controller time and description carries a credential, and which credential
+    // and door belong to it (outputs unchanged when nothing is found).
+    [[nodiscard]] bool pEventHasCredential(qint32 EventType, const QString &sDate = {}, const QString &sDesc = {});
+    void pGetPhotoInfo(qint32 EventType, qint32 &lCredID, qint32 &lDoorID, const QString &sDate = {},
+                       const QString &sDesc = {});
+
     [[nodiscard]] int refreshTicks() const { return m_refreshTicks; }
     [[nodiscard]] int switchTicks() const { return m_switchTicks; }
 
@@ -84,12 +98,15 @@ private:
     [[nodiscard]] bool reloadArchive();
     void saveProfile();
     void copyToClipboard();
+    [[nodiscard]] QString GetDoorAddress(const QString &address);
 
     MPublic &m_module;
     qint64 m_rowColour = 0;
     int m_refreshTicks = 0;
     int m_switchTicks = 0;
     bool m_unloaded = false;
+    // Set by a click on a cell, consumed by the next mouse release.
+    bool m_cellClicked = false;
 };
 
 } // namespace Ostraven

@@ -1,0 +1,152 @@
+#include "archiveloader.h"
+
+#include "mpublic.h"
+
+#include "errors/errorroutes.h"
+#include "viewer/fevents.h"
+
+#include "platform/desktop/desktopservices.h"
+
+namespace Ostraven {
+
+namespace {
+
+constexpr double firstSecondFamilyEvent = 80000;
+// The host database writes a controller time in this year when the event had none.
+constexpr int yearWithoutDate = 1800;
+// Where a filter clause's condition starts: after its leading " Where ".
+constexpr int clauseConditionStart = 7;
+
+// The archive row as the text line the row insertion reads: the eight columns in order, then three
+// zero fields and "*". A comma inside the description would shift every field after it, so it
+// becomes a semicolon; second-family rows still carrying the first family's category name get the
+// name the viewer colours and filters them by.
+QString eventLine(const Recordset &row)
+{
+    const Variant controllerTime = row.field(0);
+    QString category = CStr(row.field(4));
+    if (CDbl(row.field(3)) >= firstSecondFamilyEvent)
+        category.replace(QStringLiteral("KORA*GATE"), QStringLiteral("PELA*Bus"));
+    QString description = CStr(row.field(5));
+    description.replace(QLatin1Char(','), QLatin1Char(';'));
+
+    const QStringList fields{
+        CDate(controllerTime).year() == yearWithoutDate ? QString() : CStr(controllerTime),
+        CStr(row.field(1)),
+        CStr(row.field(2)),
+        CStr(row.field(3)),
+        category,
+        description,
+        CStr(row.field(6)),
+        CStr(row.field(7)),
+    };
+    return fields.join(QLatin1Char(',')) + QStringLiteral(",0,0,0,*");
+}
+
+} // namespace
+
+ArchiveLoader::ArchiveLoader(MPublic &module) : m_module(module) {}
+
+ArchiveLoader::~ArchiveLoader()
+{
+    closeArchive();
+}
+
+// The window refuses to close while a load runs: a report shown during the replay lets the operator
+// reach the window, and the replay still needs it.
+bool ArchiveLoader::LoadArchivedEvents(QString &Condition)
+{
+    bool loaded = false;
+    m_module.closeGuard = true;
+    guarded(m_module.errors(), QStringLiteral("Event Viewer: LoadArchivedEvents"), [&] {
+        m_module.RoutingEnabled = false;
+        readRoutingSetting();
+
+        if (m_module.FilterActive) {
+            if (!Condition.isEmpty())
+                Condition += QStringLiteral(" AND ") + m_module.FilterClause.mid(clauseConditionStart);
+            else
+                Condition = m_module.FilterClause;
+        }
+
+        m_archive = m_module.db().openRecordset(archiveStatement(Condition), CursorType::Static);
+        loaded = FillWithArchive();
+    });
+    closeArchive();
+    m_module.closeGuard = false;
+    return loaded;
+}
+
+bool ArchiveLoader::LoadArchivedEvents(const QString &Condition)
+{
+    QString condition = Condition;
+    return LoadArchivedEvents(condition);
+}
+
+// The server's own registry row comes after the site-wide one, so the last row read decides.
+void ArchiveLoader::readRoutingSetting()
+{
+    const QString server = CStr(m_module.nt().get(QStringLiteral("ServerName")));
+    auto setting = m_module.db().openRecordset(QStringLiteral("EXEC RegistryRead '") + server
+                                               + QStringLiteral("','PaxServer','EnableRouting'"));
+    for (; !setting->eof(); setting->moveNext())
+        m_module.RoutingEnabled = CBool(setting->field(0));
+    setting->close();
+}
+
+// With a condition every matching row is read, because admission may refuse many of them; the line
+// limit then applies to the rows added, not to the rows read.
+QString ArchiveLoader::archiveStatement(const QString &condition) const
+{
+    const QString top = condition.isEmpty() ? QStringLiteral("Top ") + QString::number(m_module.MaxLines) : QString();
+    return QStringLiteral("Select DISTINCT ") + top + QStringLiteral(" * from [VIEW_EventLog_AllEvents] ") + condition
+           + QStringLiteral(" order by [dbDate] desc");
+}
+
+// Drawing stays off for the whole replay and the grid is sorted once, after the last row; the
+// closing steps run whatever happened, so the grid is never left frozen or the flag left set.
+bool ArchiveLoader::FillWithArchive()
+{
+    FEvents *viewer = nullptr;
+    const bool completed = guarded(m_module.errors(), QStringLiteral("MPublic.FillWithArchive"), [&] {
+        viewer = &m_module.events();
+        m_module.desktop().setBusyCursor(true);
+        viewer->vGrid->clear();
+        viewer->vGrid->setRedraw(false);
+        m_module.LoadingArchive = true;
+
+        if (!m_archive)
+            throw VbError::fromNumber(VbError::ObjectNotSet);
+        if (m_archive->eof())
+            return;
+        m_archive->moveFirst();
+        qint32 added = 0;
+        for (; !m_archive->eof(); m_archive->moveNext()) {
+            if (CDbl(m_archive->field(3)) >= firstSecondFamilyEvent && !m_module.zk2Hardware)
+                continue;
+            if (viewer->AddEvent(eventLine(*m_archive), false))
+                ++added;
+            if (added >= m_module.MaxLines)
+                break;
+        }
+    });
+
+    m_module.LoadingArchive = false;
+    if (viewer) {
+        ignoringErrors([&] { viewer->vGrid->sort(); });
+        ignoringErrors([&] { viewer->vGrid->setRedraw(true); });
+    }
+    closeArchive();
+    ignoringErrors([&] { m_module.desktop().setBusyCursor(false); });
+    return completed;
+}
+
+void ArchiveLoader::closeArchive()
+{
+    if (!m_archive)
+        return;
+    ignoringErrors([&] { m_archive->close(); });
+    m_archive.reset();
+}
+
+} // namespace Ostraven
