@@ -473,9 +473,12 @@ void FEvents::SetPreferences()
         vGrid->setHotTrack(false);
 
         vGrid->clearSortKeys();
-        const int hostTime = vGrid->columnIndex(QStringLiteral("dbTime"));
-        vGrid->addSortKey(hostTime, 2, 200);
-        vGrid->setColumnTag(hostTime, QString());
+        // A layout without the host-time column has nothing to sort by; that is the operator's choice,
+        // not a failure.
+        if (const int hostTime = vGrid->findColumn(QStringLiteral("dbTime"))) {
+            vGrid->addSortKey(hostTime, 2, 200);
+            vGrid->setColumnTag(hostTime, QString());
+        }
         ignoringErrors([&] { vGrid->sort(); });
     });
 }
@@ -653,8 +656,10 @@ void FEvents::insertRow(const QString &controllerTime, const QString &hostTime, 
     const bool atTop = m_module.DisplayEventsAtTop;
     const int row = atTop ? vGrid->addRow(1) : vGrid->addRow();
     const qint64 colour = m_rowColour;
+    // A key the profile's column layout left out has no cell to fill; the row goes in without it.
     auto cell = [&](const char *key, const QString &text) {
-        vGrid->setCellDetails(row, vGrid->columnIndex(QLatin1String(key)), text, cellFlags, -1, -1, colour);
+        if (const int column = vGrid->findColumn(QLatin1String(key)))
+            vGrid->setCellDetails(row, column, text, cellFlags, -1, -1, colour);
     };
     cell("dtTime", controllerTime);
     cell("dbTime", hostTime);

@@ -281,3 +281,19 @@ TEST_F(RowInsertionTest, ABurstIsPaintedOnce)
 }
 
 } // namespace Ostraven::Testing
+
+namespace Ostraven::Testing {
+
+TEST_F(RowInsertionTest, ColumnsLeftOutOfTheLayoutAreSimplyNotFilled)
+{
+    module().ColumnHeaders = QStringLiteral("Description][Description][1][400][True,ID][Event ID][2][58][True");
+    module().MaxLines = 2;
+    for (int i = 1; i <= 3; ++i)
+        push(record(4001, 1, QStringLiteral("event %1,").arg(i)));
+    ASSERT_EQ(grid().rowCount(), 2);
+    EXPECT_EQ(cell(1, "Description"), QStringLiteral("event 3"));
+    EXPECT_EQ(cell(2, "ID"), QStringLiteral("4001"));
+    EXPECT_TRUE(desktop().boxes().empty()) << boxTexts().join(QLatin1Char('\n')).toStdString();
+}
+
+} // namespace Ostraven::Testing
