@@ -533,8 +533,10 @@ private:
     QString holderText(int holderIndex) const
     {
         const CardHolder &holder = CardHolders[std::size_t(holderIndex)];
-        return QStringLiteral("%1, %2 (Card %3)")
-            .arg(QString::fromUtf8(holder.lastName), QString::fromUtf8(holder.firstName))
+        // No comma in a card holder's text: the viewer shows commas in archived descriptions as ";",
+        // and the photo call-up finds the logged event by the description it shows.
+        return QStringLiteral("%1 %2 (Card %3)")
+            .arg(QString::fromUtf8(holder.firstName), QString::fromUtf8(holder.lastName))
             .arg(cardNumberOf(holderIndex));
     }
 
