@@ -424,11 +424,7 @@ INSERT INTO ResourceStrings VALUES
 INSERT INTO Localization VALUES
     (54, 'FEvents', NULL, 'Event Viewer - Harbour Street'),
     (17, 'mnuEventArray', 0, 'Filter Events By Type'),
-    (17, 'mnuEventArray', 10, 'Display Credential Photo'),
-    (17, 'mnuFilterArray', 2, 'Access (Card Transactions)'),
-    (18, 'FCustom', NULL, 'Event Viewer Properties'),
-    (18, 'chkLoadCachedEvents', NULL, 'Load cached events when the viewer opens'),
-    (18, 'Label2', 4, 'Event Type:');
+    (18, 'FCustom', NULL, 'Event Viewer Properties');
 )sql";
 
 // The archive ------------------------------------------------------------------------------

@@ -375,6 +375,8 @@ TEST_F(FMenuTest, RightClickKeepsASelectionOfSeveralRowsAndPopsTheMenu)
 
 TEST_F(FMenuTest, ThePopUpShowsTheLocalisedItemsAndRunsTheChosenOne)
 {
+    db().execute(QStringLiteral("Insert Into Localization Values (17, 'mnuEventArray', 10, 'Display Credential Photo')"));
+    module().unloadMenu(); // the next reference loads the menu again, with the new caption
     addRow({QStringLiteral("2001"), QStringLiteral("11/27/2026 6:30:00 PM"), QStringLiteral("only")});
     select({1});
     menu().mnuFilterArray_Click(4);
