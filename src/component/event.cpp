@@ -1,7 +1,7 @@
 #include "event.h"
 
 #include "eventintake.h"
-#include "inspection.h"
+#include "componentsnapshot.h"
 
 #include "customise/dialogcontrol.h"
 #include "filters/mpublic.h"
@@ -300,7 +300,7 @@ HResult Event::Show()
 
 QByteArray Event::snapshotJson()
 {
-    return QJsonDocument(inspect(*m_module)).toJson(QJsonDocument::Compact);
+    return QJsonDocument(snapshotOf(*m_module)).toJson(QJsonDocument::Compact);
 }
 
 QString Event::runDialogAction(const QByteArray &commandJson)

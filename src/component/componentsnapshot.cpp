@@ -1,4 +1,4 @@
-#include "inspection.h"
+#include "componentsnapshot.h"
 
 #include "customise/dialogcontrol.h"
 #include "filters/mpublic.h"
@@ -80,7 +80,7 @@ QJsonValue menuOf(MPublic &module)
 
 } // namespace
 
-QJsonObject inspect(MPublic &module)
+QJsonObject snapshotOf(MPublic &module)
 {
     QJsonObject result{{QStringLiteral("windows"), windowsOf(module)}, {QStringLiteral("state"), stateOf(module)}};
     result.insert(QStringLiteral("grid"),
