@@ -24,8 +24,7 @@ const QString maxLinesMessage = QStringLiteral("Maximum lines to display must be
 class DialogTest : public ComponentTest
 {
 protected:
-    // The viewer as the host opens it (profile 1: 500 lines, cached events, newest at the top), then
-    // the dialog as the pop-up menu opens it.
+    // The viewer as the host opens it (profile 1: 500 lines, cached events, newest at the top), then the dialog.
     FCustom &open(bool onFilters = false)
     {
         CorvanPersist(module()).LoadPersistence();
@@ -36,10 +35,14 @@ protected:
 
     QString profileValue(const QString &property)
     {
-        const QStringList values = column(QStringLiteral("Select [Value] From Profile_Details Where ProfileID = 1 "
-                                                         "AND ObjectID = 4 AND Property = '")
-                                          + property + QLatin1Char('\''));
-        return values.value(0);
+        return column(QStringLiteral("Select [Value] From Profile_Details Where ProfileID = 1 AND ObjectID = 4 AND "
+                                     "Property = '%1'").arg(property)).value(0);
+    }
+
+    void expectProfile(const std::vector<std::pair<QString, QString>> &values)
+    {
+        for (const auto &[property, value] : values)
+            EXPECT_EQ(profileValue(property), value) << property.toStdString();
     }
 
     void uncheckAllColumns(FCustom &dialog)
@@ -49,19 +52,26 @@ protected:
     }
 };
 
-TEST_F(DialogTest, LoadShowsTheViewerSettingsOnTheChosenTab)
+TEST_F(DialogTest, LoadShowsTheSettingsAndHelpFollowsTheTab)
 {
     FCustom &dialog = open();
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Event Viewer Properties"));
-    EXPECT_EQ(dialog.objectName(), QStringLiteral("FCustom"));
     EXPECT_EQ(dialog.txtMaxLines->text(), QStringLiteral("500"));
-    EXPECT_TRUE(dialog.chkDipslayEventsAtTop->isChecked());
-    EXPECT_TRUE(dialog.chkLoadCachedEvents->isChecked());
+    EXPECT_TRUE(dialog.chkDipslayEventsAtTop->isChecked() && dialog.chkLoadCachedEvents->isChecked());
     EXPECT_EQ(dialog.tTab->currentIndex(), 0);
     EXPECT_FALSE(dialog.pendingChanges);
-    EXPECT_EQ(dialog.cmbFilterGroup->currentIndex(), 0);
     EXPECT_EQ(desktop().ownerHandles().size(), 1u);
     EXPECT_TRUE(boxTexts().isEmpty());
+
+    record().callbacks = {};
+    dialog.tTab->setCurrentIndex(1);
+    dialog.Command1_Click(2);
+    dialog.tTab->setCurrentIndex(0);
+    dialog.Command1_Click(2);
+    EXPECT_EQ(record().callbacks,
+              (QJsonArray{QJsonArray{QStringLiteral("HELP"), 54, 0}, QJsonArray{QStringLiteral("HELP"), 55, 0}}));
+    EXPECT_EQ(record().help, (QJsonArray{54, 55}));
+    EXPECT_TRUE(module().isCustomLoaded());
+    EXPECT_EQ(desktop().cursor(), QStringLiteral("default"));
     module().unloadCustom();
 
     FCustom &filters = open(true);
@@ -69,36 +79,18 @@ TEST_F(DialogTest, LoadShowsTheViewerSettingsOnTheChosenTab)
     EXPECT_EQ(filters.HelpContextID, 54);
 }
 
-TEST_F(DialogTest, TabsAndHelpButtonUseTheTabsHelpContext)
-{
-    FCustom &dialog = open();
-    record().callbacks = {};
-    dialog.tTab->setCurrentIndex(1);
-    EXPECT_EQ(dialog.HelpContextID, 54);
-    dialog.Command1_Click(2);
-    dialog.tTab->setCurrentIndex(0);
-    EXPECT_EQ(dialog.HelpContextID, 55);
-    dialog.Command1_Click(2);
-
-    const QJsonArray expectedCallbacks{QJsonArray{QStringLiteral("HELP"), 54, 0}, QJsonArray{QStringLiteral("HELP"), 55, 0}};
-    EXPECT_EQ(record().callbacks, expectedCallbacks);
-    EXPECT_EQ(record().help, (QJsonArray{54, 55}));
-    EXPECT_TRUE(module().isCustomLoaded());
-    EXPECT_EQ(desktop().cursor(), QStringLiteral("default"));
-}
-
 TEST_F(DialogTest, MaxLinesKeyHandlerKeepsOnlyDigitsAndBackspace)
 {
     FCustom &dialog = open();
-    const struct {
-        int key;
-        bool kept;
-    } cases[] = {{8, true}, {'0', true}, {'9', true}, {'5', true}, {'/', false}, {':', false},
-                 {'a', false}, {'-', false}, {' ', false}, {13, false}, {127, false}};
-    for (const auto &c : cases) {
-        int key = c.key;
+    for (const int kept : std::initializer_list<int>{8, '0', '9'}) {
+        int key = kept;
         dialog.txtMaxLines_KeyPress(key);
-        EXPECT_EQ(key, c.kept ? c.key : 0) << c.key;
+        EXPECT_EQ(key, kept);
+    }
+    for (const int dropped : std::initializer_list<int>{'/', ':', 'a', 13, 127}) {
+        int key = dropped;
+        dialog.txtMaxLines_KeyPress(key);
+        EXPECT_EQ(key, 0) << dropped;
     }
 }
 
@@ -106,18 +98,12 @@ TEST_F(DialogTest, OkValidatesTheMaximumLines)
 {
     const struct {
         QString typed;
-        bool accepted;
-        qint32 maxLines;
+        qint32 maxLines; // 500: refused, the dialog stays open
         QString message;
-    } cases[] = {
-        {QString(), true, 100, {}},
-        {QStringLiteral("0"), false, 500, maxLinesMessage},
-        {QStringLiteral("1"), true, 1, {}},
-        {QStringLiteral("1500"), true, 1500, {}},
-        {QStringLiteral("1501"), false, 500, maxLinesMessage},
-        // Pasted text escapes the key handler and fails the conversion; the report names the handler.
-        {QStringLiteral("12ab"), false, 500, QStringLiteral("FCustom.Command1_Click")},
-    };
+    } cases[] = {{QString(), 100, {}}, {"0", 500, maxLinesMessage}, {"1", 1, {}}, {"1500", 1500, {}},
+                 {"1501", 500, maxLinesMessage},
+                 // Pasted text escapes the key handler and fails the conversion; the report names the handler.
+                 {"12ab", 500, "FCustom.Command1_Click"}};
     for (const auto &c : cases) {
         FCustom &dialog = module().isCustomLoaded() ? module().custom() : open();
         module().MaxLines = module().MaxLinesSetting = 500;
@@ -126,32 +112,33 @@ TEST_F(DialogTest, OkValidatesTheMaximumLines)
         dialog.chkLoadCachedEvents->setChecked(false);
         dialog.Command1_Click(0);
 
-        EXPECT_EQ(module().isCustomLoaded(), !c.accepted) << c.typed.toStdString();
-        EXPECT_EQ(module().MaxLines, c.maxLines) << c.typed.toStdString();
-        EXPECT_EQ(module().MaxLinesSetting, c.maxLines) << c.typed.toStdString();
+        SCOPED_TRACE(c.typed.toStdString());
+        EXPECT_EQ(module().isCustomLoaded(), c.maxLines == 500);
+        EXPECT_EQ(module().MaxLines, c.maxLines);
+        EXPECT_EQ(module().MaxLinesSetting, c.maxLines);
         EXPECT_EQ(desktop().cursor(), QStringLiteral("default"));
-        if (c.message.isEmpty()) {
-            EXPECT_TRUE(boxTexts().isEmpty()) << c.typed.toStdString();
-        } else {
-            ASSERT_EQ(boxTexts().size(), 1) << c.typed.toStdString();
+        ASSERT_EQ(boxTexts().size(), c.message.isEmpty() ? 0 : 1);
+        if (!c.message.isEmpty()) {
             EXPECT_TRUE(boxTexts().first().contains(c.message)) << boxTexts().first().toStdString();
         }
     }
 }
 
-TEST_F(DialogTest, OkRefusesWhenNoColumnIsVisible)
+TEST_F(DialogTest, NoVisibleColumnOrCancelWritesNothing)
 {
     FCustom &dialog = open();
     dialog.txtMaxLines->setText(QStringLiteral("300"));
     uncheckAllColumns(dialog);
     static_cast<void>(takeTrace());
     dialog.Command1_Click(0);
-
     ASSERT_EQ(desktop().boxes().size(), 1u);
-    EXPECT_EQ(desktop().boxes().front().request.text, noColumnMessage);
-    EXPECT_EQ(desktop().boxes().front().request.icon, MsgBoxIcon::Information);
-    EXPECT_EQ(desktop().boxes().front().request.title, module().errors().title());
+    const auto &box = desktop().boxes().front().request;
+    EXPECT_TRUE(box.text == noColumnMessage && box.icon == MsgBoxIcon::Information);
+    EXPECT_EQ(box.title, module().errors().title());
     EXPECT_TRUE(module().isCustomLoaded());
+
+    dialog.Command1_Click(1);
+    EXPECT_FALSE(module().isCustomLoaded());
     EXPECT_EQ(module().MaxLines, 500);
     EXPECT_TRUE(takeTrace().filter(QStringLiteral("Profile")).isEmpty());
 }
@@ -163,43 +150,25 @@ TEST_F(DialogTest, OkAppliesTheSettingsToTheViewerAndTheProfile)
     dialog.chkDipslayEventsAtTop->setChecked(false);
     dialog.chkLoadCachedEvents->setChecked(false);
     dialog.lvwCols->topLevelItem(2)->setCheckState(0, Qt::Unchecked); // Address
+    dialog.cmbFilterGroup->setCurrentIndex(dialog.cmbFilterGroup->findData(1));
+    ASSERT_GE(dialog.cmbFilterGroup->currentIndex(), 2);
+    dialog.cmbFilterGroup_Click();
     dialog.Command1_Click(0);
 
     EXPECT_FALSE(module().isCustomLoaded());
     EXPECT_TRUE(boxTexts().isEmpty());
     EXPECT_EQ(module().MaxLines, 250);
-    EXPECT_FALSE(module().DisplayEventsAtTop);
-    EXPECT_FALSE(module().LoadCachedEvents);
-    EXPECT_FALSE(module().FilterActive);
-    EXPECT_EQ(module().FilterGroupID, 0);
+    EXPECT_FALSE(module().DisplayEventsAtTop || module().LoadCachedEvents);
+    EXPECT_EQ(module().FilterGroupID, 1);
+    EXPECT_TRUE(module().FilterActive && !module().FilterStrings.isEmpty());
     EXPECT_EQ(module().messageBuffer().capacity(), 250);
     EXPECT_FALSE(module().events().vGrid->columnVisible(QStringLiteral("Address")));
     EXPECT_TRUE(module().Colors.startsWith(QString::number(module().colourSlots[0]) + QStringLiteral(",16777215,")));
 
-    EXPECT_EQ(profileValue(QStringLiteral("MaxLines")), QStringLiteral("250"));
-    EXPECT_EQ(profileValue(QStringLiteral("DisplayEventsAtTop")), QStringLiteral("False"));
-    EXPECT_EQ(profileValue(QStringLiteral("LoadCachedEvents")), QStringLiteral("False"));
-    EXPECT_EQ(profileValue(QStringLiteral("FilterGroupID")), QStringLiteral("0"));
-    EXPECT_EQ(profileValue(QStringLiteral("Colors")), module().Colors);
-    EXPECT_EQ(profileValue(QStringLiteral("ColumnHeaders")), module().events().columnHeaderString());
+    expectProfile({{"MaxLines", "250"}, {"DisplayEventsAtTop", "False"}, {"LoadCachedEvents", "False"},
+                   {"FilterGroupID", "1"}, {"Colors", module().Colors},
+                   {"ColumnHeaders", module().events().columnHeaderString()}});
     EXPECT_TRUE(profileValue(QStringLiteral("ColumnHeaders")).contains(QStringLiteral("Address][Address][3][130][False")));
-}
-
-TEST_F(DialogTest, OkWithAGroupSelectedSwitchesTheFilterOn)
-{
-    FCustom &dialog = open();
-    const int group = dialog.cmbFilterGroup->findData(1);
-    ASSERT_GE(group, 2);
-    dialog.cmbFilterGroup->setCurrentIndex(group);
-    dialog.cmbFilterGroup_Click();
-    dialog.chkLoadCachedEvents->setChecked(false);
-    dialog.Command1_Click(0);
-
-    EXPECT_FALSE(module().isCustomLoaded());
-    EXPECT_EQ(module().FilterGroupID, 1);
-    EXPECT_TRUE(module().FilterActive);
-    EXPECT_FALSE(module().FilterStrings.isEmpty());
-    EXPECT_EQ(profileValue(QStringLiteral("FilterGroupID")), QStringLiteral("1"));
 }
 
 TEST_F(DialogTest, RestoreWritesTheDefaults)
@@ -210,15 +179,11 @@ TEST_F(DialogTest, RestoreWritesTheDefaults)
     dialog.btnRestore_Click();
 
     EXPECT_EQ(boxTexts(), QStringList{restoreMessage});
-    EXPECT_FALSE(module().isCustomLoaded());
+    EXPECT_FALSE(module().isCustomLoaded() || module().FilterActive);
     EXPECT_EQ(module().MaxLines, 100);
-    EXPECT_TRUE(module().DisplayEventsAtTop);
-    EXPECT_TRUE(module().LoadCachedEvents);
-    EXPECT_FALSE(module().FilterActive);
-    EXPECT_EQ(profileValue(QStringLiteral("MaxLines")), QStringLiteral("100"));
-    EXPECT_EQ(profileValue(QStringLiteral("Colors")), QStringLiteral("Use Object Default"));
-    EXPECT_EQ(profileValue(QStringLiteral("ColumnHeaders")), QStringLiteral("Use Object Default"));
-    EXPECT_EQ(profileValue(QStringLiteral("DisplayEventsAtTop")), QStringLiteral("True"));
+    EXPECT_TRUE(module().DisplayEventsAtTop && module().LoadCachedEvents);
+    expectProfile({{"MaxLines", "100"}, {"Colors", "Use Object Default"}, {"ColumnHeaders", "Use Object Default"},
+                   {"DisplayEventsAtTop", "True"}});
 }
 
 TEST_F(DialogTest, RestoreWithNoVisibleColumnWaitsForTheNextOk)
@@ -241,20 +206,8 @@ TEST_F(DialogTest, RestoreWithNoVisibleColumnWaitsForTheNextOk)
     EXPECT_EQ(profileValue(QStringLiteral("ColumnHeaders")), QStringLiteral("Use Object Default"));
 
     // Activating a dialog again forgets an earlier Restore.
-    FCustom &again = module().custom();
-    again.Form_Activate();
+    module().custom().Form_Activate();
     EXPECT_FALSE(module().restoreDefaults);
-}
-
-TEST_F(DialogTest, CancelKeepsEverything)
-{
-    FCustom &dialog = open();
-    dialog.txtMaxLines->setText(QStringLiteral("42"));
-    static_cast<void>(takeTrace());
-    dialog.Command1_Click(1);
-    EXPECT_FALSE(module().isCustomLoaded());
-    EXPECT_EQ(module().MaxLines, 500);
-    EXPECT_TRUE(takeTrace().filter(QStringLiteral("Profile")).isEmpty());
 }
 
 } // namespace

@@ -81,12 +81,10 @@ TEST_F(ConnectionTest, TheTraceHoldsEveryStatementAsSent)
     const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
     const QStringList expected = {
         QStringLiteral("Select Top 1 * From Events Where Type like N'%Alarm%'"),
-        QStringLiteral("rp_FetchTimeZoneInfo 5"),
-        QStringLiteral("Select 1; Select 2"),
+        QStringLiteral("rp_FetchTimeZoneInfo 5"), QStringLiteral("Select 1; Select 2"),
         QStringLiteral("EXEC ZUL_InsertEventFilterGroup @SiteID=0, @GroupName='O''Hara', @ReturnedID=NULL OUTPUT, "
                        "@OperatorID=3"),
-        QStringLiteral("Select 1"),
-        QString(),
+        QStringLiteral("Select 1"), QString(),
     };
     EXPECT_EQ(lines, expected);
 }

@@ -38,13 +38,5 @@ TEST(QtDesktop, MessageBoxReturnsThePlatformCodeOfTheButtonPressed)
     EXPECT_EQ(desktop.msgBox(QStringLiteral("Save?"), 3 + 32, QStringLiteral("Event Viewer")), 2);
 }
 
-TEST(QtDesktop, OwnerWindowWithoutSuchWindowSucceeds)
-{
-    QtDesktop desktop;
-    QWidget dialog;
-    EXPECT_TRUE(desktop.setOwnerWindow(&dialog, 0));
-    EXPECT_TRUE(desktop.setOwnerWindow(&dialog, 0x7fff0001));
-}
-
 } // namespace
 } // namespace Ostraven

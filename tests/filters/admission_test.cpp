@@ -14,6 +14,14 @@ namespace Ostraven {
 namespace {
 
 enum class Mode { Include, Exclude };
+enum class Via { Line, Routine, Record }; // a text line, its second-family routine, or a record
+using Labels = std::vector<std::string>;
+
+// An archived event's text line as the row insertion splits it.
+QStringList lineFields(const QString &address, const QString &number)
+{
+    return {"6/14/2024 10:00:00 AM", "6/14/2024 10:00:01 AM", address, number, "KORA*GATE External", "Door opened"};
+}
 
 class AdmissionTest : public ::testing::Test
 {
@@ -25,17 +33,30 @@ protected:
         m_module.FilterStrings = strings;
     }
 
-    [[nodiscard]] std::vector<std::string> reportedLabels() const
+    // The <label> of "Function: <source>.<label>(<line>)" in every box shown.
+    [[nodiscard]] Labels reportedLabels() const
     {
-        std::vector<std::string> labels;
-        for (const ScriptedDesktop::ShownBox &box : m_desktop->boxes()) {
-            // "Function: <source>.<label>(<line>)"; the source names whoever raised the error.
-            const QString &text = box.request.text;
-            const qsizetype function = text.indexOf(QStringLiteral("Function: ")) + 10;
-            const qsizetype start = text.indexOf(QLatin1Char('.'), function) + 1;
-            labels.push_back(text.mid(start, text.indexOf(QLatin1Char('('), start) - start).toStdString());
-        }
+        Labels labels;
+        for (const ScriptedDesktop::ShownBox &box : m_desktop->boxes())
+            labels.push_back(
+                box.request.text.section("Function: ", 1).section('.', 1, -1).section('(', 0, 0).toStdString());
         return labels;
+    }
+
+    // Whether the event is admitted, and the address as the check leaves it for the caller.
+    std::pair<bool, std::string> check(Via via, const QString &address, const QString &number)
+    {
+        if (via == Via::Record) {
+            cGenericEvent record;
+            record.setEventID(number.toInt());
+            record.setAddress(address);
+            const bool admitted = m_admission.CheckGenericEvent(record);
+            return {admitted, record.Address().toStdString()};
+        }
+        QStringList fields = lineFields(address, number);
+        const bool admitted = via == Via::Routine ? m_admission.CheckEvent(fields, EventAdmission::SecondFamily{})
+                                                  : m_admission.CheckEvent(fields);
+        return {admitted, fields.at(2).toStdString()};
     }
 
     QTemporaryDir m_folder;
@@ -44,242 +65,120 @@ protected:
     EventAdmission m_admission{m_module};
 };
 
-// An archived event's text line as the row insertion splits it.
-QStringList lineFields(const QString &address, const QString &number)
+TEST_F(AdmissionTest, EventsAgainstTheGroup)
 {
-    return {QStringLiteral("6/14/2024 10:00:00 AM"), QStringLiteral("6/14/2024 10:00:01 AM"), address, number,
-            QStringLiteral("KORA*GATE External"), QStringLiteral("Door opened")};
-}
-
-struct TextCase {
-    const char *name;
-    Mode mode;
-    QStringList strings;
-    QString address;
-    QString number;
-    bool admitted;
-};
-
-TEST_F(AdmissionTest, TextEventsAgainstTheGroup)
-{
-    const std::vector<TextCase> cases = {
+    constexpr Mode In = Mode::Include, Ex = Mode::Exclude;
+    struct Case { const char *name; Mode mode; QStringList strings;
+        QString address; QString number; bool admitted; Via via = Via::Line; };
+    const std::vector<Case> cases = {
         // The always-shown band and the never-shown event come before any criterion.
-        {"8705 in include mode", Mode::Include, {"2100"}, R"(\\SRV1.1)", "8705", true},
-        {"band compared as text", Mode::Include, {"2100"}, R"(\\SRV1.1)", "87500", true},
-        {"87999 is past the band", Mode::Include, {"2100"}, R"(\\SRV1.1)", "87999", false},
-        {"8800 is past the band", Mode::Include, {}, R"(\\SRV1.1)", "8800", false},
-        {"1020 in exclude mode", Mode::Exclude, {"2100"}, R"(\\SRV1.1)", "1020", false},
-        {"exclude mode without a match", Mode::Exclude, {"2100"}, R"(\\SRV1.1)", "2200", true},
-        {"include mode without a match", Mode::Include, {"2100"}, R"(\\SRV1.1)", "2200", false},
-        // Address criteria compare the address without its server part, as a text prefix.
-        {"address pattern, include", Mode::Include, {R"(\\SRV1.2)"}, R"(\\SRV1.2.5)", "2100", true},
-        {"address pattern, exclude", Mode::Exclude, {R"(\\SRV1.2)"}, R"(\\SRV1.2.5)", "2100", false},
-        {"server part ignored", Mode::Include, {R"(\\SRV1.2)"}, R"(\\SRV7.2.5)", "2100", true},
-        {"tail is a text prefix", Mode::Include, {R"(\\SRV1.1.2)"}, R"(\\SRV1.1.25)", "2100", true},
-        {"pattern after a backslash inside the tail", Mode::Include, {R"(\\SRV1.2)"}, R"(\\SRV1.DOOR\\2.5)", "2100",
-         true},
-        {"other branch", Mode::Include, {R"(\\SRV1.2)"}, R"(\\SRV1.3.2)", "2100", false},
-        {"any address item", Mode::Include, {R"(\\SRV1.3,\\SRV1.2)"}, R"(\\SRV1.2.5)", "2100", true},
+        {"band compared as text", In, {"2100"}, R"(\\SRV1.1)", "87500", true},
+        {"8800 is past the band", In, {}, R"(\\SRV1.1)", "8800", false},
+        {"1020 in exclude mode", Ex, {"2100"}, R"(\\SRV1.1)", "1020", false},
+        {"exclude mode without a match", Ex, {"2100"}, R"(\\SRV1.1)", "2200", true},
+        // Address criteria: the address without its server part, as a text prefix.
+        {"server part ignored", In, {R"(\\SRV1.2)"}, R"(\\SRV7.2.5)", "2100", true},
+        {"tail is a text prefix", In, {R"(\\SRV1.1.2)"}, R"(\\SRV1.1.25)", "2100", true},
+        {"pattern after a backslash in the tail", In, {R"(\\SRV1.2)"}, R"(\\SRV1.DOOR\\2.5)", "2100", true},
+        {"any address item", In, {R"(\\SRV1.3,\\SRV1.2)"}, R"(\\SRV1.2.5)", "2100", true},
         // Event criteria: the number as text, then the optional addresses.
-        {"event alone", Mode::Include, {"2100"}, R"(\\SRV1.2.5)", "2100", true},
-        {"event number is compared as text", Mode::Include, {"2100.0"}, R"(\\SRV1.2.5)", "2100", false},
-        {"event with matching address", Mode::Include, {R"(2100,\\SRV1.2)"}, R"(\\SRV1.2.5)", "2100", true},
-        {"event with other address", Mode::Include, {R"(2100,\\SRV1.2)"}, R"(\\SRV1.3.5)", "2100", false},
-        {"event number decides first", Mode::Include, {R"(2100,\\SRV1.2)"}, R"(\\SRV1.2.5)", "2200", false},
-        {"empty address item matches all", Mode::Include, {"2100,"}, R"(\\SRV9.9)", "2100", true},
-        {"empty filter string skipped", Mode::Include, {"", "2100"}, R"(\\SRV1.2.5)", "2100", true},
-        {"later strings are read", Mode::Exclude, {"2200", R"(\\SRV1.2)"}, R"(\\SRV1.2.5)", "2100", false},
+        {"event number is text", In, {"2100.0"}, R"(\\SRV1.2.5)", "2100", false},
+        {"event with matching address", In, {R"(2100,\\SRV1.2)"}, R"(\\SRV1.2.5)", "2100", true},
+        {"event number decides first", In, {R"(2100,\\SRV1.2)"}, R"(\\SRV1.2.5)", "2200", false},
+        {"empty address item matches all", In, {"2100,"}, R"(\\SRV9.9)", "2100", true},
+        {"empty filter string skipped", In, {"", "2100"}, R"(\\SRV1.2.5)", "2100", true},
+        {"later strings are read", Ex, {"2200", R"(\\SRV1.2)"}, R"(\\SRV1.2.5)", "2100", false},
         // Second-family criteria.
-        {"ZEKO string admits at once in exclude mode", Mode::Exclude, {R"(\\ZEKO01)", R"(\\SRV1.2)"},
-         R"(\\SRV1.2.5)", "2100", true},
-        {"ZEKO string passed over in include mode", Mode::Include, {R"(\\ZEKO01)", R"(\\SRV1.2)"},
-         R"(\\SRV1.2.5)", "2100", true},
-        {"second-family event matched by containment", Mode::Include, {R"(\\ZEKO01.2)"},
-         R"(\\ZEKO01.002.0003)", "85000", true},
-        {"second-family event not matched", Mode::Include, {R"(\\ZEKO01.3)"}, R"(\\ZEKO01.002.0003)", "85000",
-         false},
-        {"second-family event hidden", Mode::Exclude, {R"(\\ZEKO01.2)"}, R"(\\ZEKO01.002.0003)", "85000", false},
-        {"second-family routine reads every string", Mode::Include, {R"(\\SRV1.1)", R"(\\ZEKO09)", R"(\\ZEKO01.2)"},
-         R"(\\ZEKO01.2.3)", "85000", true},
-        {"earlier string decides with prefix matching", Mode::Include, {R"(\\SRV1.002)", R"(\\ZEKO09)"},
-         R"(\\ZEKO01.002.3)", "85000", true},
-        {"second-family event number", Mode::Include, {R"(\\ZEKO09)", R"(85000,\\ZEKO01.2)"},
-         R"(\\ZEKO01.21.3)", "85000", true},
-        {"a ZEKO text inside an ordinary string", Mode::Include, {R"(2100,\\ZEKO01)"}, R"(\\SRV1.2.5)", "2100",
-         false},
+        {"ZEKO string admits at once, exclude", Ex, {R"(\\ZEKO01)", R"(\\SRV1.2)"}, R"(\\SRV1.2.5)", "2100", true},
+        {"second family by containment", In, {R"(\\ZEKO01.2)"}, R"(\\ZEKO01.002.0003)", "85000", true},
+        {"second family reads every string", In, {R"(\\SRV1.1)", R"(\\ZEKO09)", R"(\\ZEKO01.2)"}, R"(\\ZEKO01.2.3)",
+         "85000", true},
+        {"earlier string decides by prefix", In, {R"(\\SRV1.002)", R"(\\ZEKO09)"}, R"(\\ZEKO01.002.3)", "85000", true},
+        {"second-family event number", In, {R"(\\ZEKO09)", R"(85000,\\ZEKO01.2)"}, R"(\\ZEKO01.21.3)", "85000", true},
+        {"ZEKO inside an ordinary string", In, {R"(2100,\\ZEKO01)"}, R"(\\SRV1.2.5)", "2100", false},
+        // The second-family routine called directly uses containment for every string.
+        {"routine: zeros stripped", In, {R"(\\ZEKO01.02.03)"}, R"(\\ZEKO01.002.0003)", "85000", true, Via::Routine},
+        {"routine: server part counts", In, {R"(\\SRV1.2)"}, R"(\\SRV2.2.5)", "2100", false, Via::Routine},
+        {"routine: event number as text", In, {"85000.0"}, R"(\\ZEKO01.2)", "85000", false, Via::Routine},
+        {"routine: event with address", Ex, {R"(85000,ZEKO01.2)"}, R"(\\ZEKO01.2)", "85000", false, Via::Routine},
+        // Records compare the band and the event number as numbers, addresses by containment.
+        {"record: band start", In, {"2100"}, R"(\\SRV1.1)", "8700", true, Via::Record},
+        {"record: below the band", In, {"2100"}, R"(\\SRV1.1)", "8699", false, Via::Record},
+        {"record: past the band", In, {"2100"}, R"(\\SRV1.1)", "8800", false, Via::Record},
+        {"record: event number as a number", In, {"2100.0"}, R"(\\SRV1.1)", "2100", true, Via::Record},
+        {"record: second family, zeros", In, {R"(\\ZEKO01.2)"}, R"(\\ZEKO01.002.0003)", "85000", true, Via::Record},
+        {"record: empty address item", In, {"85000,"}, R"(\\ZEKO05.1)", "85000", true, Via::Record},
     };
-    for (const TextCase &c : cases) {
+    for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         useGroup(c.mode, c.strings);
-        QStringList fields = lineFields(c.address, c.number);
-        EXPECT_EQ(m_admission.CheckEvent(fields), c.admitted);
-        EXPECT_EQ(fields.at(2).toStdString(), c.address.toStdString());
+        const auto [admitted, written] = check(c.via, c.address, c.number);
+        EXPECT_EQ(admitted, c.admitted);
+        EXPECT_EQ(written, c.address.toStdString());
     }
     EXPECT_TRUE(m_desktop->boxes().empty());
 }
 
 TEST_F(AdmissionTest, LeadingDollarIsRemovedForTheCaller)
 {
-    struct Case {
-        const char *name;
-        Mode mode;
-        QString number;
-        QString written;
-        bool admitted;
-    };
-    const std::vector<Case> cases = {
-        {"checked without the dollar", Mode::Include, "2100", R"(\\SRV1.2.5)", true},
-        {"always-shown band keeps it", Mode::Include, "8710", R"($\\SRV1.2.5)", true},
-        {"never-shown event keeps it", Mode::Exclude, "1020", R"($\\SRV1.2.5)", false},
+    struct Case { Mode mode; const char *number; const char *written; bool admitted; };
+    const Case cases[] = {
+        {Mode::Include, "2100", R"(\\SRV1.2.5)", true},
+        {Mode::Include, "8710", R"($\\SRV1.2.5)", true},  // always-shown band keeps it
+        {Mode::Exclude, "1020", R"($\\SRV1.2.5)", false}, // never-shown event keeps it
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
         useGroup(c.mode, {R"(\\SRV1.2)"});
-        QStringList fields = lineFields(R"($\\SRV1.2.5)", c.number);
-        EXPECT_EQ(m_admission.CheckEvent(fields), c.admitted);
-        EXPECT_EQ(fields.at(2).toStdString(), c.written.toStdString());
-
-        fields = lineFields(R"($\\SRV1.2.5)", c.number);
-        EXPECT_EQ(m_admission.CheckEvent(fields, EventAdmission::SecondFamily{}), c.admitted);
-        EXPECT_EQ(fields.at(2).toStdString(), c.written.toStdString());
+        for (Via via : {Via::Line, Via::Routine, Via::Record}) {
+            SCOPED_TRACE(std::string(c.number) + " via " + std::to_string(int(via)));
+            EXPECT_EQ(check(via, R"($\\SRV1.2.5)", c.number), std::make_pair(c.admitted, std::string(c.written)));
+        }
     }
 }
-
-TEST_F(AdmissionTest, SecondFamilyRoutineUsesContainmentForEveryString)
-{
-    struct Case {
-        const char *name;
-        Mode mode;
-        QStringList strings;
-        QString address;
-        QString number;
-        bool admitted;
-    };
-    const std::vector<Case> cases = {
-        {"pattern inside the address", Mode::Include, {R"(\\ZEKO01.2)"}, R"(\\ZEKO01.21.3)", "85000", true},
-        {"zeros stripped on both sides", Mode::Include, {R"(\\ZEKO01.02.03)"}, R"(\\ZEKO01.002.0003)", "85000", true},
-        {"server part counts", Mode::Include, {R"(\\SRV1.2)"}, R"(\\SRV2.2.5)", "2100", false},
-        {"event number as text", Mode::Include, {"85000.0"}, R"(\\ZEKO01.2)", "85000", false},
-        {"event with address", Mode::Exclude, {R"(85000,ZEKO01.2)"}, R"(\\ZEKO01.2)", "85000", false},
-        {"no match in exclude mode", Mode::Exclude, {R"(\\ZEKO02)"}, R"(\\ZEKO01.2)", "85000", true},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        useGroup(c.mode, c.strings);
-        QStringList fields = lineFields(c.address, c.number);
-        EXPECT_EQ(m_admission.CheckEvent(fields, EventAdmission::SecondFamily{}), c.admitted);
-    }
-    EXPECT_TRUE(m_desktop->boxes().empty());
-}
-
-TEST_F(AdmissionTest, RecordsAgainstTheGroup)
-{
-    struct Case {
-        const char *name;
-        Mode mode;
-        QStringList strings;
-        QString address;
-        qint32 eventId;
-        bool admitted;
-        QString written;
-    };
-    const std::vector<Case> cases = {
-        {"band start", Mode::Include, {"2100"}, R"(\\SRV1.1)", 8700, true, R"(\\SRV1.1)"},
-        {"band end", Mode::Include, {"2100"}, R"(\\SRV1.1)", 8799, true, R"(\\SRV1.1)"},
-        {"below the band", Mode::Include, {"2100"}, R"(\\SRV1.1)", 8699, false, R"(\\SRV1.1)"},
-        {"past the band", Mode::Include, {"2100"}, R"(\\SRV1.1)", 8800, false, R"(\\SRV1.1)"},
-        {"never shown", Mode::Exclude, {"2100"}, R"($\\SRV1.1)", 1020, false, R"($\\SRV1.1)"},
-        {"event number read as a number", Mode::Include, {"2100.0"}, R"(\\SRV1.1)", 2100, true, R"(\\SRV1.1)"},
-        {"event number differs", Mode::Include, {"2101"}, R"(\\SRV1.1)", 2100, false, R"(\\SRV1.1)"},
-        {"containment, first family", Mode::Include, {R"(\\SRV1.2)"}, R"($\\SRV1.2.3)", 2100, true,
-         R"(\\SRV1.2.3)"},
-        {"server part counts", Mode::Include, {R"(\\SRV1.2)"}, R"(\\SRV2.2.3)", 2100, false, R"(\\SRV2.2.3)"},
-        {"exclude mode hides", Mode::Exclude, {R"(2100,\\SRV1.2)"}, R"(\\SRV1.2.3)", 2100, false,
-         R"(\\SRV1.2.3)"},
-        {"second family, zeros", Mode::Include, {R"(\\ZEKO01.2)"}, R"(\\ZEKO01.002.0003)", 85000, true,
-         R"(\\ZEKO01.002.0003)"},
-        {"empty address item", Mode::Include, {"85000,"}, R"(\\ZEKO05.1)", 85000, true, R"(\\ZEKO05.1)"},
-        {"no match, exclude", Mode::Exclude, {R"(\\ZEKO02)", "2100"}, R"(\\ZEKO01.2)", 85000, true,
-         R"(\\ZEKO01.2)"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        useGroup(c.mode, c.strings);
-        cGenericEvent record;
-        record.setEventID(c.eventId);
-        record.setAddress(c.address);
-        EXPECT_EQ(m_admission.CheckGenericEvent(record), c.admitted);
-        EXPECT_EQ(record.Address().toStdString(), c.written.toStdString());
-    }
-    EXPECT_TRUE(m_desktop->boxes().empty());
-}
-
-struct FailureCase {
-    const char *name;
-    Mode mode;
-    QStringList strings;
-    QStringList fields;
-    bool admitted;
-    std::vector<std::string> labels;
-};
 
 TEST_F(AdmissionTest, FailuresAreReportedAndLeaveTheModeDefault)
 {
-    const std::vector<FailureCase> cases = {
-        {"too few fields, include", Mode::Include, {"2100"}, {"a", "b", R"(\\SRV1.1)"}, false,
-         {"FEvents.CheckEvent"}},
-        {"too few fields, exclude", Mode::Exclude, {"2100"}, {"a", "b", R"(\\SRV1.1)"}, true,
-         {"FEvents.CheckEvent"}},
+    struct Case { const char *name; Mode mode; QStringList strings;
+        QStringList fields; bool admitted; const char *label; };
+    const Case cases[] = {
+        {"too few fields, include", Mode::Include, {"2100"}, {"a", "b", R"(\\SRV1.1)"}, false, "FEvents.CheckEvent"},
+        {"too few fields, exclude", Mode::Exclude, {"2100"}, {"a", "b", R"(\\SRV1.1)"}, true, "FEvents.CheckEvent"},
         // The general check skips an empty string, the second-family check it hands over to does not.
-        {"empty string in the second-family check", Mode::Include, {"", R"(\\ZEKO01)"},
-         lineFields(R"(\\ZEKO01.1)", "85000"), false, {"FEvents.CheckEvent"}},
+        {"empty string, second family", Mode::Include, {"", R"(\\ZEKO01)"}, lineFields(R"(\\ZEKO01.1)", "85000"),
+         false, "FEvents.CheckEvent"},
         {"empty string, exclude", Mode::Exclude, {R"(\\ZEKO09)", ""}, lineFields(R"(\\ZEKO01.1)", "85000"), true,
-         {"FEvents.CheckEvent"}},
-        // A number past 32 bits cannot be stripped: the address becomes empty and every pattern
-        // is looked for in nothing.
-        {"address part past 32 bits", Mode::Include, {R"(\\ZEKO01)"}, lineFields(R"(\\ZEKO01.99999999999)", "85000"),
-         false, {"FEvents.StripZeros"}},
+         "FEvents.CheckEvent"},
+        // Past 32 bits the address strips to nothing and every pattern is looked for in it.
+        {"address part past 32 bits", Mode::Include, {R"(\\ZEKO01)"},
+         lineFields(R"(\\ZEKO01.99999999999)", "85000"), false, "FEvents.StripZeros"},
     };
-    for (const FailureCase &c : cases) {
+    for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         m_desktop->clearRecords();
         useGroup(c.mode, c.strings);
         QStringList fields = c.fields;
         EXPECT_EQ(m_admission.CheckEvent(fields), c.admitted);
-        EXPECT_EQ(reportedLabels(), c.labels);
+        EXPECT_EQ(reportedLabels(), Labels{c.label});
     }
 
     m_desktop->clearRecords();
     useGroup(Mode::Exclude, {"2100", ""});
-    cGenericEvent record;
-    record.setEventID(2200);
-    record.setAddress(R"(\\SRV1.1)");
-    EXPECT_TRUE(m_admission.CheckGenericEvent(record));
-    EXPECT_EQ(reportedLabels(), std::vector<std::string>{"FEvents.CheckGenericEvent"});
+    EXPECT_TRUE(check(Via::Record, R"(\\SRV1.1)", "2200").first);
+    EXPECT_EQ(reportedLabels(), Labels{"FEvents.CheckGenericEvent"});
 }
 
 TEST_F(AdmissionTest, StripZerosWritesNumericPartsWithoutLeadingZeros)
 {
-    struct Case {
-        QString input;
-        QString expected;
+    const std::pair<const char *, const char *> cases[] = {
+        {R"(\\ZEKO01.002.0003)", R"(\\ZEKO01.2.3)"}, {"0.00.000", "0.0.0"}, {R"(\\SRV1.007.B1)", R"(\\SRV1.7.B1)"},
+        {"1..2", "1..2"}, {"", ""}, {"2147483647.1", "2147483647.1"},
     };
-    const std::vector<Case> cases = {
-        {R"(\\ZEKO01.002.0003)", R"(\\ZEKO01.2.3)"},
-        {"0.00.000", "0.0.0"},
-        {R"(\\SRV1.007.B1)", R"(\\SRV1.7.B1)"},
-        {"1..2", "1..2"},
-        {"", ""},
-        {"2147483647.1", "2147483647.1"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.input.toStdString());
-        EXPECT_EQ(m_admission.StripZeros(c.input).toStdString(), c.expected.toStdString());
-    }
+    for (const auto &[input, expected] : cases)
+        EXPECT_EQ(m_admission.StripZeros(input).toStdString(), expected) << input;
     EXPECT_TRUE(m_desktop->boxes().empty());
 
     EXPECT_EQ(m_admission.StripZeros("1.2147483648").toStdString(), "");
-    EXPECT_EQ(reportedLabels(), std::vector<std::string>{"FEvents.StripZeros"});
+    EXPECT_EQ(reportedLabels(), Labels{"FEvents.StripZeros"});
 }
 
 } // namespace

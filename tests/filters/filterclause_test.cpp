@@ -14,8 +14,10 @@
 namespace Ostraven {
 namespace {
 
+using Texts = std::vector<std::string>;
+
 // The condition every legacy address item opens with; each backslash pair is two characters.
-const QString tailCondition = QStringLiteral(
+const QString tail = QStringLiteral(
     R"( (Address NOT LIKE '\\ZEKO%' AND ('\\' + Substring(Address, CharIndex('.',Address,1) + 1,30) LIKE ')");
 
 struct FilterRow {
@@ -24,38 +26,24 @@ struct FilterRow {
     std::optional<QString> sql; // nullopt: Null
 };
 
-// The archive holds one event per line below, newest first, so that each clause can be checked by
-// the rows it lets through.
-struct ArchiveEvent {
-    qint32 id;
-    const char *address;
-};
-const ArchiveEvent archive[] = {
-    {5000, R"(\\SRV1.1.1.5)"},  {2100, R"(\\SRV1.2.3)"},    {2100, R"(\\SRV2.2.9)"},
-    {2100, R"(\\SRV1.1.1.2)"},  {4000, R"(\\SRV1.25.1)"},   {85000, R"(\\ZEKO01.2.3)"},
-    {85001, R"(\\ZEKO02.1.1)"},
+// The archive, newest first; each clause is checked by the rows it lets through.
+const std::pair<qint32, const char *> archive[] = {
+    {5000, R"(\\SRV1.1.1.5)"}, {2100, R"(\\SRV1.2.3)"},   {2100, R"(\\SRV2.2.9)"},   {2100, R"(\\SRV1.1.1.2)"},
+    {4000, R"(\\SRV1.25.1)"},  {85000, R"(\\ZEKO01.2.3)"}, {85001, R"(\\ZEKO02.1.1)"},
 };
 
-std::vector<std::string> texts(const QStringList &list)
+Texts texts(const QStringList &list)
 {
-    std::vector<std::string> result;
+    Texts result;
     for (const QString &text : list)
         result.push_back(text.toStdString());
     return result;
 }
 
-std::vector<std::string> texts(const std::vector<QString> &list)
-{
-    return texts(QStringList(list.begin(), list.end()));
-}
-
 QString sqlText(const std::optional<QString> &text)
 {
-    if (!text)
-        return QStringLiteral("NULL");
-    QString quoted = *text;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+    return text ? QLatin1Char('\'') + QString(*text).replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'')
+                : QStringLiteral("NULL");
 }
 
 class FilterClauseTest : public ::testing::Test
@@ -68,17 +56,16 @@ protected:
         for (const char *table : {"AlarmActive", "Log_Transactions", "Log_Misc", "Log_Events"})
             m_module.db().execute(QStringLiteral("DELETE FROM ") + QLatin1String(table));
         int minute = 59;
-        for (const ArchiveEvent &event : archive) {
-            const QString date = QStringLiteral("'2024-06-14 10:%1:00'").arg(minute--);
+        for (const auto &[id, address] : archive) {
             m_module.db().execute(
                 QStringLiteral("INSERT INTO Log_Events (EventID, Address, Type, dtDate, dbDate, Description)"
                                " VALUES (%1, '%2', 'KORA*GATE External', %3, %3, 'test')")
-                    .arg(event.id)
-                    .arg(QString::fromUtf8(event.address), date));
+                    .arg(id)
+                    .arg(QString::fromUtf8(address), QStringLiteral("'2024-06-14 10:%1:00'").arg(minute--)));
         }
     }
 
-    void addGroup(qint32 groupId, const std::vector<FilterRow> &rows)
+    void build(qint32 groupId, const std::vector<FilterRow> &rows, bool legacyBuilder = false)
     {
         for (const FilterRow &row : rows) {
             m_module.db().execute(QStringLiteral("INSERT INTO EventFilters (GroupID, FilterName, FilterType, Filter, "
@@ -87,31 +74,37 @@ protected:
                                       .arg(row.filterType)
                                       .arg(sqlText(row.filter), sqlText(row.sql)));
         }
+        if (legacyBuilder)
+            m_builder.SetFilter(groupId);
+        else
+            m_builder.SetFilter2(groupId);
     }
 
-    // The archive statement the loader sends for a group without a caller's condition; the events
-    // it returns as "id address", newest first.
-    std::vector<QString> archiveUnderClause()
+    // The loader's archive statement under the current clause: the archive indices it returns.
+    std::vector<int> archiveUnderClause()
     {
-        const QString statement = QStringLiteral("Select DISTINCT  * from [VIEW_EventLog_AllEvents] ")
-                                  + m_module.FilterClause + QStringLiteral(" order by [dbDate] desc");
-        std::vector<QString> found;
-        const std::unique_ptr<Recordset> rows = m_module.db().openRecordset(statement, CursorType::Static);
-        for (; !rows->eof(); rows->moveNext())
-            found.push_back(CStr(rows->field(3)) + QLatin1Char(' ') + CStr(rows->field(2)));
+        const std::unique_ptr<Recordset> rows = m_module.db().openRecordset(
+            QStringLiteral("Select DISTINCT  * from [VIEW_EventLog_AllEvents] ") + m_module.FilterClause
+                + QStringLiteral(" order by [dbDate] desc"),
+            CursorType::Static);
+        std::vector<int> found;
+        for (; !rows->eof(); rows->moveNext()) {
+            int index = 0;
+            while (index < 7 && (archive[index].first != CLng(rows->field(3))
+                                 || QString::fromUtf8(archive[index].second) != CStr(rows->field(2))))
+                ++index;
+            found.push_back(index);
+        }
         return found;
     }
 
-    [[nodiscard]] std::vector<std::string> reportedLabels() const
+    // The <label> of "Function: <source>.<label>(<line>)" in every box shown.
+    [[nodiscard]] Texts reportedLabels() const
     {
-        std::vector<std::string> labels;
-        for (const ScriptedDesktop::ShownBox &box : m_desktop->boxes()) {
-            // "Function: <source>.<label>(<line>)"; the source names whoever raised the error.
-            const QString &text = box.request.text;
-            const qsizetype function = text.indexOf(QStringLiteral("Function: ")) + 10;
-            const qsizetype start = text.indexOf(QLatin1Char('.'), function) + 1;
-            labels.push_back(text.mid(start, text.indexOf(QLatin1Char('('), start) - start).toStdString());
-        }
+        Texts labels;
+        for (const ScriptedDesktop::ShownBox &box : m_desktop->boxes())
+            labels.push_back(
+                box.request.text.section("Function: ", 1).section('.', 1, -1).section('(', 0, 0).toStdString());
         return labels;
     }
 
@@ -121,158 +114,102 @@ protected:
     FilterClauseBuilder m_builder{m_module};
 };
 
-QString ev(int index)
-{
-    return QString::number(archive[index].id) + QLatin1Char(' ') + QString::fromUtf8(archive[index].address);
-}
-
-struct ClauseCase {
-    const char *name;
-    std::vector<FilterRow> rows;
-    QString clause;
-    bool inclusive;
-    QStringList strings;
-    std::vector<QString> archiveRows;
-};
-
 TEST_F(FilterClauseTest, BuildsTheClauseModeAndStringsOfAGroup)
 {
     const QString p5000 = QStringLiteral("(([ID] = 5000) )");
     const QString pEntrance = QStringLiteral(R"((Address LIKE '\\SRV1.1.1%'))");
-    const std::vector<ClauseCase> cases = {
-        {"stored conditions, include, one row", {{1, "5000", p5000}},
-         QStringLiteral(" Where ((([ID] = 5000) ))"), true, {"5000"}, {ev(0)}},
-        {"stored conditions, include, two rows", {{1, "5000", p5000}, {1, R"(\\SRV1.1.1)", pEntrance}},
-         QStringLiteral(R"( Where ((([ID] = 5000) ) OR (Address LIKE '\\SRV1.1.1%')))"), true,
-         {"5000", R"(\\SRV1.1.1)"}, {ev(0), ev(3)}},
-        {"stored conditions, exclude", {{0, "5000", p5000}},
-         QStringLiteral(" Where NOT ((([ID] = 5000) ))"), false, {"5000"},
-         {ev(1), ev(2), ev(3), ev(4), ev(5), ev(6)}},
+    const auto none = std::nullopt;
+    struct Case { const char *name; std::vector<FilterRow> rows; QString clause;
+        bool inclusive; QStringList strings; std::vector<int> archiveRows; };
+    const std::vector<Case> cases = {
+        {"stored conditions, include", {{1, "5000", p5000}, {1, R"(\\SRV1.1.1)", pEntrance}},
+         R"( Where ((([ID] = 5000) ) OR (Address LIKE '\\SRV1.1.1%')))", true, {"5000", R"(\\SRV1.1.1)"}, {0, 3}},
+        {"stored conditions, exclude", {{0, "5000", p5000}}, " Where NOT ((([ID] = 5000) ))", false, {"5000"},
+         {1, 2, 3, 4, 5, 6}},
         {"only the first row's type counts", {{0, "5000", p5000}, {1, R"(\\SRV1.1.1)", pEntrance}},
-         QStringLiteral(R"( Where NOT ((([ID] = 5000) ) OR (Address LIKE '\\SRV1.1.1%')))"), false,
-         {"5000", R"(\\SRV1.1.1)"}, {ev(1), ev(2), ev(4), ev(5), ev(6)}},
-        {"legacy event number alone", {{1, "5000", std::nullopt}},
-         QStringLiteral(" Where  ([ID] =5000 )"), true, {"5000"}, {ev(0)}},
-        {"legacy event number with an address", {{1, R"(2100,\\SRV1.2)", QString()}},
-         QStringLiteral(" Where  ([ID] =2100 AND (") + tailCondition + QStringLiteral(R"sql(\\2%')))))sql"), true,
-         {R"(2100,\\SRV1.2)"}, {ev(1), ev(2)}},
-        {"legacy event number with two addresses",
-         {{1, R"(2100,\\SRV1.2,\\ZEKO01)", std::nullopt}},
-         QStringLiteral(" Where  ([ID] =2100 AND (") + tailCondition
-             + QStringLiteral(R"sql(\\2%') OR   Address LIKE '\\ZEKO01%'))))sql"),
-         true, {R"(2100,\\SRV1.2,\\ZEKO01)"}, {ev(1), ev(2)}},
-        {"legacy rows joined, include",
-         {{1, "5000", std::nullopt}, {1, R"(2100,\\SRV1.2)", std::nullopt}},
-         QStringLiteral(" Where  ([ID] =5000 ) OR   ([ID] =2100 AND (") + tailCondition
-             + QStringLiteral(R"sql(\\2%')))))sql"),
-         true, {"5000", R"(2100,\\SRV1.2)"}, {ev(0), ev(1), ev(2)}},
-        {"legacy exclude: NOT covers only the first row",
-         {{0, "5000", std::nullopt}, {0, R"(\\SRV1.1)", std::nullopt}},
-         QStringLiteral(" Where NOT ( ([ID] =5000 )) OR  ") + tailCondition + QStringLiteral(R"sql(\\1%')))sql"), false,
-         {"5000", R"(\\SRV1.1)"}, {ev(0), ev(1), ev(2), ev(3), ev(4), ev(5), ev(6)}},
-        {"legacy second-family address", {{1, R"(\\ZEKO01.2)", std::nullopt}},
-         QStringLiteral(R"( Where  (Address LIKE '\\ZEKO01.2%'))"), true, {R"(\\ZEKO01.2)"}, {ev(5)}},
-        {"legacy ZEKO inside the item is still a plain prefix", {{1, R"(\\SRV1.ZEKO)", std::nullopt}},
-         QStringLiteral(R"( Where  (Address LIKE '\\SRV1.ZEKO%'))"), true, {R"(\\SRV1.ZEKO)"}, {}},
-        {"legacy event with a second-family address", {{1, R"(85000,\\ZEKO01.2)", std::nullopt}},
-         QStringLiteral(R"sql( Where  ([ID] =85000 AND ( Address LIKE '\\ZEKO01.2%')))sql"), true,
-         {R"(85000,\\ZEKO01.2)"}, {ev(5)}},
-        {"legacy address without a point is used whole", {{1, R"(\\SRV1)", std::nullopt}},
-         QStringLiteral(" Where ") + tailCondition + QStringLiteral(R"sql(\\\\SRV1%')))sql"), true,
-         {R"(\\SRV1)"}, {}},
-        {"legacy address tail is a text prefix", {{1, R"(\\SRV9.2)", std::nullopt}},
-         QStringLiteral(" Where ") + tailCondition + QStringLiteral(R"sql(\\2%')))sql"), true, {R"(\\SRV9.2)"},
-         {ev(1), ev(2), ev(4)}},
+         R"( Where NOT ((([ID] = 5000) ) OR (Address LIKE '\\SRV1.1.1%')))", false, {"5000", R"(\\SRV1.1.1)"},
+         {1, 2, 4, 5, 6}},
+        {"legacy event number alone", {{1, "5000", none}}, " Where  ([ID] =5000 )", true, {"5000"}, {0}},
+        {"legacy event with an address", {{1, R"(2100,\\SRV1.2)", QString()}},
+         " Where  ([ID] =2100 AND (" + tail + R"sql(\\2%')))))sql", true, {R"(2100,\\SRV1.2)"}, {1, 2}},
+        {"legacy exclude: NOT covers only the first row", {{0, "5000", none}, {0, R"(\\SRV1.1)", none}},
+         " Where NOT ( ([ID] =5000 )) OR  " + tail + R"sql(\\1%')))sql", false, {"5000", R"(\\SRV1.1)"},
+         {0, 1, 2, 3, 4, 5, 6}},
+        {"legacy second-family address", {{1, R"(\\ZEKO01.2)", none}}, R"( Where  (Address LIKE '\\ZEKO01.2%'))",
+         true, {R"(\\ZEKO01.2)"}, {5}},
+        {"legacy ZEKO inside the item is a plain prefix", {{1, R"(\\SRV1.ZEKO)", none}},
+         R"( Where  (Address LIKE '\\SRV1.ZEKO%'))", true, {R"(\\SRV1.ZEKO)"}, {}},
+        {"legacy event with a second-family address", {{1, R"(85000,\\ZEKO01.2)", none}},
+         R"sql( Where  ([ID] =85000 AND ( Address LIKE '\\ZEKO01.2%')))sql", true, {R"(85000,\\ZEKO01.2)"}, {5}},
+        {"legacy address without a point is used whole", {{1, R"(\\SRV1)", none}},
+         " Where " + tail + R"sql(\\\\SRV1%')))sql", true, {R"(\\SRV1)"}, {}},
+        {"legacy address tail is a text prefix", {{1, R"(\\SRV9.2)", none}}, " Where " + tail + R"sql(\\2%')))sql",
+         true, {R"(\\SRV9.2)"}, {1, 2, 4}},
+        {"three rows, three strings in order", {{1, "5000", none}, {1, R"(\\SRV1.2)", none}, {1, "4000", none}},
+         " Where  ([ID] =5000 ) OR  " + tail + R"sql(\\2%')) OR   ([ID] =4000 ))sql", true,
+         {"5000", R"(\\SRV1.2)", "4000"}, {0, 1, 2, 4}},
     };
     qint32 groupId = 100;
-    for (const ClauseCase &c : cases) {
+    for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        addGroup(++groupId, c.rows);
-        m_builder.SetFilter2(groupId);
+        build(++groupId, c.rows);
         EXPECT_EQ(m_module.FilterClause.toStdString(), c.clause.toStdString());
         EXPECT_EQ(m_module.FilterInclusive, c.inclusive);
         EXPECT_EQ(texts(m_module.FilterStrings), texts(c.strings));
-        EXPECT_EQ(texts(archiveUnderClause()), texts(c.archiveRows));
+        EXPECT_EQ(archiveUnderClause(), c.archiveRows);
     }
     EXPECT_TRUE(m_desktop->boxes().empty());
 }
 
-TEST_F(FilterClauseTest, LegacyBuilderCalledDirectlyIgnoresStoredConditions)
+TEST_F(FilterClauseTest, OddGroups)
 {
-    addGroup(7, {{1, "5000", QStringLiteral("(([ID] = 4000) )")}});
-    m_builder.SetFilter(7);
+    // The legacy builder called directly ignores stored conditions.
+    build(7, {{1, "5000", "(([ID] = 4000) )"}}, true);
     EXPECT_EQ(m_module.FilterClause.toStdString(), " Where  ([ID] =5000 )");
-    EXPECT_EQ(texts(archiveUnderClause()), texts(std::vector<QString>{ev(0)}));
-}
+    EXPECT_EQ(archiveUnderClause(), std::vector<int>{0});
 
-TEST_F(FilterClauseTest, ThreeRowsGiveExactlyThreeStringsInRowOrder)
-{
-    addGroup(3, {{1, "5000", std::nullopt}, {1, R"(\\SRV1.2)", std::nullopt}, {1, "4000", std::nullopt}});
-    m_builder.SetFilter2(3);
-    EXPECT_EQ(texts(m_module.FilterStrings), texts((QStringList{"5000", R"(\\SRV1.2)", "4000"})));
-}
-
-TEST_F(FilterClauseTest, AGroupWithoutRowsKeepsTheClauseAndEmptiesTheStrings)
-{
-    addGroup(3, {{0, "5000", std::nullopt}});
-    m_builder.SetFilter2(3);
+    // A group without rows keeps the clause and empties the strings.
+    build(3, {{0, "5000", std::nullopt}});
     const QString clause = m_module.FilterClause;
-
     m_builder.SetFilter2(99);
     EXPECT_EQ(m_module.FilterClause, clause);
     EXPECT_FALSE(m_module.FilterInclusive);
-    EXPECT_EQ(texts(m_module.FilterStrings), texts(QStringList{QString()}));
+    EXPECT_EQ(texts(m_module.FilterStrings), Texts{""});
+
+    // A later row without a condition breaks the archive statement.
+    build(4, {{1, "5000", "(([ID] = 5000) )"}, {1, "2100", QString()}, {1, "4000", "(([ID] = 4000) )"}});
+    EXPECT_EQ(m_module.FilterClause.toStdString(), " Where ((([ID] = 5000) ) OR  OR (([ID] = 4000) ))");
+    EXPECT_THROW((void)archiveUnderClause(), VbError);
     EXPECT_TRUE(m_desktop->boxes().empty());
 }
 
-TEST_F(FilterClauseTest, ALaterRowWithoutConditionBreaksTheArchiveStatement)
-{
-    addGroup(3, {{1, "5000", QStringLiteral("(([ID] = 5000) )")},
-                 {1, "2100", QString()},
-                 {1, "4000", QStringLiteral("(([ID] = 4000) )")}});
-    m_builder.SetFilter2(3);
-    EXPECT_EQ(m_module.FilterClause.toStdString(), " Where ((([ID] = 5000) ) OR  OR (([ID] = 4000) ))");
-    EXPECT_THROW((void)archiveUnderClause(), VbError);
-}
-
-struct FailureCase {
-    const char *name;
-    std::vector<FilterRow> rows;
-    std::string label;
-    QString clause;
-    QStringList strings;
-};
-
 TEST_F(FilterClauseTest, FailuresAreReportedAndKeepWhatWasBuilt)
 {
-    const std::vector<FailureCase> cases = {
-        {"legacy empty filter", {{1, QString(), std::nullopt}}, "MPublic.SetFilter",
-         QStringLiteral(" Where "), {QString()}},
+    struct Case { const char *name; std::vector<FilterRow> rows;
+        std::string label; std::string clause; Texts strings; };
+    const std::vector<Case> cases = {
+        {"legacy empty filter", {{1, QString(), std::nullopt}}, "MPublic.SetFilter", " Where ", {""}},
         {"legacy empty filter after a good row", {{1, "5000", std::nullopt}, {1, QString(), std::nullopt}},
-         "MPublic.SetFilter", QStringLiteral(" Where  ([ID] =5000 ) OR  "), {"5000"}},
-        {"legacy Null filter", {{0, std::nullopt, std::nullopt}}, "MPublic.SetFilter",
-         QStringLiteral(" Where NOT ("), {QString()}},
-        {"stored condition with a Null filter", {{1, std::nullopt, QStringLiteral("(([ID] = 1) )")}},
-         "MPublic.SetFilter2", QStringLiteral(" Where ((([ID] = 1) ) OR "), {QString()}},
+         "MPublic.SetFilter", " Where  ([ID] =5000 ) OR  ", {"5000"}},
+        {"legacy Null filter", {{0, std::nullopt, std::nullopt}}, "MPublic.SetFilter", " Where NOT (", {""}},
+        {"stored condition with a Null filter", {{1, std::nullopt, "(([ID] = 1) )"}}, "MPublic.SetFilter2",
+         " Where ((([ID] = 1) ) OR ", {""}},
     };
     qint32 groupId = 200;
-    for (const FailureCase &c : cases) {
+    for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         m_desktop->clearRecords();
-        addGroup(++groupId, c.rows);
-        m_builder.SetFilter2(groupId);
-        EXPECT_EQ(reportedLabels(), std::vector<std::string>{c.label});
-        EXPECT_EQ(m_module.FilterClause.toStdString(), c.clause.toStdString());
-        EXPECT_EQ(texts(m_module.FilterStrings), texts(c.strings));
+        build(++groupId, c.rows);
+        EXPECT_EQ(reportedLabels(), Texts{c.label});
+        EXPECT_EQ(m_module.FilterClause.toStdString(), c.clause);
+        EXPECT_EQ(texts(m_module.FilterStrings), c.strings);
     }
-}
 
-TEST_F(FilterClauseTest, NoConnectionIsReported)
-{
+    m_desktop->clearRecords();
     m_module.DBConnection.reset();
     m_builder.SetFilter2(1);
-    EXPECT_EQ(reportedLabels(), std::vector<std::string>{"MPublic.SetFilter2"});
-    EXPECT_EQ(texts(m_module.FilterStrings), texts(QStringList{QString()}));
+    EXPECT_EQ(reportedLabels(), Texts{"MPublic.SetFilter2"});
+    EXPECT_EQ(texts(m_module.FilterStrings), Texts{""});
 }
 
 } // namespace

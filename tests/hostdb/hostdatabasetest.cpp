@@ -73,8 +73,7 @@ TEST_F(HostDatabaseCommands, SqlRowsPrintAsJsonLines)
         {"Select Address, N'say \"hi\"' as Quoted, 2.5 as Half From Doors Where DoorID = 1",
          "{\"Address\":\"\\\\\\\\SRV1.1.1.DR01\",\"Quoted\":\"say \\\"hi\\\"\",\"Half\":2.5}\n"},
         {"EXEC rp_Role_Routing_Granted_Timezones 103", "{\"GenericTimeZoneID\":3}\n{\"GenericTimeZoneID\":4}\n"},
-        {"Select * From Operators Where OperatorID = 0", ""},
-        {"ZUL_DeleteFilterGroup 77", ""},
+        {"Select * From Operators Where OperatorID = 0", ""}, {"ZUL_DeleteFilterGroup 77", ""},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.sql);

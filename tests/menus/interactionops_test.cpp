@@ -17,34 +17,29 @@ struct HostRun {
     QStringList errors;
 };
 
-// The reference host driven headless by a script; the last dump and every error line come back.
-HostRun runHost(const QStringList &lines)
+// The host driven headless by a script; the last dump and every error line come back.
+HostRun runHost(const char *script)
 {
     QTemporaryDir folder;
     DemoSite::Options options;
     options.archiveEvents = 300;
-    HostDatabase::createDatabase(folder.path() + QStringLiteral("/host.sqlite"), options);
+    HostDatabase::createDatabase(folder.path() + "/host.sqlite", options);
 
     QProcess host;
-    host.setProgram(QStringLiteral(OSTRAVEN_BINARY_DIR "/bin/ostraven-host"));
-    host.setArguments({QStringLiteral("--db"), folder.path() + QStringLiteral("/host.sqlite"), QStringLiteral("--headless"),
-                       QStringLiteral("--registry"), folder.path() + QStringLiteral("/registry.ini"),
-                       QStringLiteral("--script"), QStringLiteral("-")});
-    host.start();
-    host.write((lines + QStringList{QStringLiteral(R"({"op":"dump"})")}).join(QLatin1Char('\n')).toUtf8() + '\n');
+    host.start(OSTRAVEN_BINARY_DIR "/bin/ostraven-host", {"--db", folder.path() + "/host.sqlite", "--headless",
+                                                          "--registry", folder.path() + "/registry.ini", "--script", "-"});
+    host.write(QByteArray(script) + "\n{\"op\":\"dump\"}\n");
     host.closeWriteChannel();
     EXPECT_TRUE(host.waitForFinished(60000));
 
     HostRun run;
     for (const QByteArray &line : host.readAllStandardOutput().split('\n')) {
-        const QJsonDocument document = QJsonDocument::fromJson(line);
-        if (document.isObject())
+        if (const QJsonDocument document = QJsonDocument::fromJson(line); document.isObject())
             run.dump = document.object();
     }
     for (const QByteArray &line : host.readAllStandardError().split('\n')) {
-        const QJsonDocument document = QJsonDocument::fromJson(line);
-        if (document.isObject())
-            run.errors << document.object().value(QStringLiteral("error")).toString();
+        if (const QJsonDocument document = QJsonDocument::fromJson(line); document.isObject())
+            run.errors << document.object().value("error").toString();
     }
     return run;
 }
@@ -52,55 +47,48 @@ HostRun runHost(const QStringList &lines)
 QStringList selectedRows(const QJsonObject &dump)
 {
     QStringList rows;
-    const QJsonArray gridRows = dump[QStringLiteral("grid")][QStringLiteral("rows")].toArray();
-    for (int row = 0; row < gridRows.size(); ++row) {
-        if (gridRows[row][QStringLiteral("selected")].toBool())
-            rows << QString::number(row + 1);
-    }
+    const QJsonArray gridRows = dump["grid"]["rows"].toArray();
+    for (int row = 0; row < gridRows.size(); ++row)
+        rows << (gridRows[row]["selected"].toBool() ? QString::number(row + 1) : QString());
+    rows.removeAll(QString());
     return rows;
 }
 
 TEST(InteractionOps, ARightClickInsideASelectionCopiesItThroughThePopUp)
 {
-    const HostRun run = runHost({
-        QStringLiteral(R"({"op":"show"})"),
-        QStringLiteral(R"({"op":"select","rows":[2,3,4]})"),
-        QStringLiteral(R"({"op":"mousedown","button":2,"row":3})"),
-        QStringLiteral(R"({"op":"answer","answer":5})"),
-        QStringLiteral(R"({"op":"popup","row":3})"),
-    });
+    const HostRun run = runHost(R"({"op":"show"}
+        {"op":"select","rows":[2,3,4]}
+        {"op":"mousedown","button":2,"row":3}
+        {"op":"answer","answer":5}
+        {"op":"popup","row":3})");
     EXPECT_TRUE(run.errors.isEmpty()) << run.errors.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(selectedRows(run.dump), QStringList({"2", "3", "4"}));
-    const QString clipboard = run.dump[QStringLiteral("host")][QStringLiteral("clipboard")].toString();
+    const QString clipboard = run.dump["host"]["clipboard"].toString();
     EXPECT_EQ(clipboard.count(QStringLiteral("\r\n")), 3) << clipboard.toStdString();
-    EXPECT_TRUE(run.dump[QStringLiteral("windows")][QStringLiteral("FMenu")].toBool());
+    EXPECT_TRUE(run.dump["windows"]["FMenu"].toBool());
 }
 
 TEST(InteractionOps, SuspendTogglesThroughTheMenuAndBadItemsAreRefused)
 {
-    const HostRun run = runHost({
-        QStringLiteral(R"({"op":"show"})"),
-        QStringLiteral(R"({"op":"suspend"})"),
-        QStringLiteral(R"({"op":"suspend","value":true})"),
-        QStringLiteral(R"({"op":"filter","index":4})"),
-        QStringLiteral(R"({"op":"menu","index":13})"),
-        QStringLiteral(R"({"op":"filter","index":-1})"),
-        QStringLiteral(R"({"op":"select","rows":[100000]})"),
-        QStringLiteral(R"({"op":"colclick","key":"Nope"})"),
-        QStringLiteral(R"({"op":"cellclick"})"),
-    });
-    EXPECT_TRUE(run.dump[QStringLiteral("state")][QStringLiteral("scroll_suspended")].toBool());
-    const QJsonObject menu = run.dump[QStringLiteral("menu")].toObject();
-    EXPECT_TRUE(menu[QStringLiteral("events")][3][QStringLiteral("checked")].toBool());
-    EXPECT_TRUE(menu[QStringLiteral("filters")][4][QStringLiteral("checked")].toBool());
-    EXPECT_FALSE(menu[QStringLiteral("filters")][0][QStringLiteral("checked")].toBool());
-    EXPECT_EQ(run.dump[QStringLiteral("state")][QStringLiteral("TypeFilter")].toInt(), 4);
-    ASSERT_EQ(run.errors.size(), 5) << run.errors.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(run.errors[0].contains(QStringLiteral("no event menu item 13")));
-    EXPECT_TRUE(run.errors[1].contains(QStringLiteral("no type filter item -1")));
-    EXPECT_TRUE(run.errors[2].contains(QStringLiteral("no row 100000")));
-    EXPECT_TRUE(run.errors[3].contains(QStringLiteral("no column keyed \"Nope\"")));
-    EXPECT_TRUE(run.errors[4].contains(QStringLiteral("\"row\"")));
+    const HostRun run = runHost(R"({"op":"show"}
+        {"op":"suspend"}
+        {"op":"suspend","value":true}
+        {"op":"filter","index":4}
+        {"op":"menu","index":13}
+        {"op":"filter","index":-1}
+        {"op":"select","rows":[100000]}
+        {"op":"colclick","key":"Nope"}
+        {"op":"cellclick"})");
+    EXPECT_TRUE(run.dump["state"]["scroll_suspended"].toBool());
+    EXPECT_EQ(run.dump["state"]["TypeFilter"].toInt(), 4);
+    EXPECT_TRUE(run.dump["menu"]["events"][3]["checked"].toBool());
+    EXPECT_TRUE(run.dump["menu"]["filters"][4]["checked"].toBool());
+    EXPECT_FALSE(run.dump["menu"]["filters"][0]["checked"].toBool());
+    const QStringList refusals = {"no event menu item 13", "no type filter item -1", "no row 100000",
+                                  "no column keyed \"Nope\"", "\"row\""};
+    ASSERT_EQ(run.errors.size(), refusals.size()) << run.errors.join(QLatin1Char('\n')).toStdString();
+    for (int i = 0; i < refusals.size(); ++i)
+        EXPECT_TRUE(run.errors[i].contains(refusals[i])) << run.errors[i].toStdString();
 }
 
 } // namespace

@@ -40,15 +40,6 @@ protected:
         }
     }
 
-    void addDefinition(qint32 eventID, qint32 type, bool alarm)
-    {
-        database.execute(QStringLiteral("INSERT INTO ZEKO_EventDefinitions (EventID, ZEKOEventType, IsAlarm,"
-                                        " DefaultDescription) VALUES (%1, %2, %3, 'Test')")
-                             .arg(eventID)
-                             .arg(type)
-                             .arg(alarm ? 1 : 0));
-    }
-
     ModelTestDatabase database;
     std::shared_ptr<ScriptedDesktop> desktop = std::make_shared<ScriptedDesktop>();
     MPublic module{desktop, database.folder()};
@@ -82,11 +73,7 @@ TEST_F(EventColouringTest, ColourSlotChangesReachLaterEvents)
 TEST_F(EventColouringTest, IntegratedEventsAreAlarmsWhenTheSiteFlagsThem)
 {
     database.execute(QStringLiteral("INSERT INTO IntegratedEvents (EventID, DefaultDescription, IsAlarm)"
-                                    " VALUES (10000, 'Lowest', 1)"));
-    database.execute(QStringLiteral("INSERT INTO IntegratedEvents (EventID, DefaultDescription, IsAlarm)"
-                                    " VALUES (20000, 'Highest', 1)"));
-    database.execute(QStringLiteral("INSERT INTO IntegratedEvents (EventID, DefaultDescription, IsAlarm)"
-                                    " VALUES (19999, 'Not an alarm', 0)"));
+                                    " VALUES (10000, 'Lowest', 1), (20000, 'Highest', 1), (19999, 'No alarm', 0)"));
     database.startTrace();
     expectColours({{10000, "", 3}, {20000, "", 3}, {19999, "", 1}, {15000, "", 1}, {12002, "", 3}, {11111, "", 1}});
     const QStringList sent = database.statements();
@@ -98,27 +85,17 @@ TEST_F(EventColouringTest, IntegratedEventsAreAlarmsWhenTheSiteFlagsThem)
 
 TEST_F(EventColouringTest, SecondFamilyByCategoryOrDefinition)
 {
-    addDefinition(85000, 55, false);
-    addDefinition(85001, 22, true);
-    addDefinition(85002, 9, false);
+    database.execute(QStringLiteral("INSERT INTO ZEKO_EventDefinitions (EventID, ZEKOEventType, IsAlarm,"
+                                    " DefaultDescription) VALUES (85000, 55, 0, 'T'), (85001, 22, 1, 'T'), (85002, 9, 0, 'T')"));
     database.startTrace();
     expectColours({
-        {80500, "ZEKO Programming", 8},
-        {80501, "ZEKO Software", 9},
-        {80100, "ZEKO Software", 9},
-        {80100, "ZekoSeries Alarm", 3},
-        {85001, "ZekoSeries External", 3},
-        {80200, "ZekoSeries External", 4},
-        {80300, "ZekoSeries Internal", 5},
-        {80400, "ZekoSeries Misc", 6},
-        {80001, "ZekoSeries Transaction", 10},
-        {85000, "ZekoSeries Software", 9},
-        {85002, "", 8},
-        {80501, "zeko software", buttonFace},
+        {80500, "ZEKO Programming", 8}, {80501, "ZEKO Software", 9}, {80100, "ZEKO Software", 9},
+        {80100, "ZekoSeries Alarm", 3}, {85001, "ZekoSeries External", 3}, {80200, "ZekoSeries External", 4},
+        {80300, "ZekoSeries Internal", 5}, {80400, "ZekoSeries Misc", 6}, {80001, "ZekoSeries Transaction", 10},
+        {85000, "ZekoSeries Software", 9}, {85002, "", 8}, {80501, "zeko software", buttonFace},
         {80500, "ZEKO Programming ", buttonFace},
         // Undefined numbers take the first definition: the demo site's 80001, a transaction.
-        {99999, "", 10},
-        {80000, "", 10},
+        {99999, "", 10}, {80000, "", 10},
     });
     EXPECT_EQ(database.statements(),
               QStringList{QStringLiteral("Select EventID, ZEKOEventType, IsAlarm from ZEKO_EventDefinitions")});

@@ -13,371 +13,247 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 
 namespace Ostraven {
 namespace {
 
-const QString defaultColors =
-    QStringLiteral("0,16777215,6250335,255,65280,16776960,16777215,32896,33023,65535,16744703,16730712");
-const ColourSlots defaultSlots{0,     16777215, 6250335, 255,   65280,    16776960,
-                               16777215, 32896, 33023,   65535, 16744703, 16730712};
+const QString defaultColors = "0,16777215,6250335,255,65280,16776960,16777215,32896,33023,65535,16744703,16730712";
+const ColourSlots defaultSlots{0, 16777215, 6250335, 255, 65280, 16776960, 16777215, 32896, 33023, 65535, 16744703,
+                               16730712};
 constexpr qint32 profile = 40;
-// WriteProperty's statements for RedrawRate of profile 40, exactly as the database receives them.
-const QString lookUpRedrawRate = QStringLiteral(
-    "Select [Value] From Profile_Details Where ProfileID = 40 AND ObjectID = 4 AND Property = 'RedrawRate'");
-const QString insertRedrawRate = QStringLiteral(
-    "Insert Into Profile_Details  (ProfileID, ObjectID, Property, [Value]) Values (40,4,'RedrawRate',0)");
-QString updateRedrawRate(const QString &value)
+const QString lookUpRedrawRate =
+    "Select [Value] From Profile_Details Where ProfileID = 40 AND ObjectID = 4 AND Property = 'RedrawRate'";
+const QString insertRedrawRate =
+    "Insert Into Profile_Details  (ProfileID, ObjectID, Property, [Value]) Values (40,4,'RedrawRate',0)";
+QString updateRedrawRate(const char *value)
 {
-    return QStringLiteral("Update Profile_Details Set [Value] = ") + value
-           + QStringLiteral(" Where ProfileID =40 AND ObjectID = 4 AND Property = 'RedrawRate'");
+    return QStringLiteral("Update Profile_Details Set [Value] = %1 Where ProfileID =40 AND ObjectID = 4 AND "
+                          "Property = 'RedrawRate'")
+        .arg(value);
 }
 
-// The host's service object as far as the settings store needs it: SQL quoting and a security
-// object that grants ViewAllEvents.
+// The host as the settings store needs it: SQL quoting and a security object granting every view.
 DispatchPtr makeHost()
 {
+    // Each object also takes the component type that the security object is given.
+    const auto object = [](const char *member, MemberTable::Handler handler) {
+        auto table = std::make_shared<MemberTable>();
+        table->onGet(member, handler);
+        table->onPut("ComponentType", [](Args &) { return Variant(); });
+        return Variant(DispatchPtr(table));
+    };
     auto host = std::make_shared<MemberTable>();
-    host->onCall(QStringLiteral("Fix_Apostrophe"), [](Args &args) {
-        return Variant(CStr(args.at(0)).replace(QLatin1Char('\''), QStringLiteral("''")));
-    });
-    host->onGet(QStringLiteral("Security"), [](Args &) {
-        auto security = std::make_shared<MemberTable>();
-        security->onPut(QStringLiteral("ComponentType"), [](Args &) { return Variant(); });
-        security->onGet(QStringLiteral("SubPermissions"), [](Args &) {
-            auto collection = std::make_shared<MemberTable>();
-            collection->onGet(QStringLiteral("Item"), [](Args &) {
-                auto item = std::make_shared<MemberTable>();
-                item->onGet(QStringLiteral("CanView"), [](Args &) { return Variant(true); });
-                return Variant(DispatchPtr(item));
-            });
-            return Variant(DispatchPtr(collection));
+    host->onCall("Fix_Apostrophe", [](Args &args) { return Variant(CStr(args.at(0)).replace("'", "''")); });
+    host->onGet("Security", [object](Args &) {
+        return object("SubPermissions", [object](Args &) {
+            return object("Item", [object](Args &) { return object("CanView", [](Args &) { return Variant(true); }); });
         });
-        return Variant(DispatchPtr(security));
     });
     return host;
 }
 
-// A fresh host database with the real schema and an operator module on it, one per case.
-class ProfileSite
-{
-public:
+struct ProfileSite {
     ProfileSite()
     {
-        const QString path = m_folder.filePath(QStringLiteral("host.sqlite"));
-        HostDatabase::createDatabase(path, 0);
-        m_database = Connection::openSqlite(path);
-        module.DBConnection = m_database;
+        HostDatabase::createDatabase(folder.filePath("host.sqlite"), 0);
+        module.DBConnection = Connection::openSqlite(folder.filePath("host.sqlite"));
         module.NTConnection = makeHost();
         module.CurrentProfileID = profile;
     }
 
-    void insertRow(qint32 profileId, qint32 objectId, const QString &property, const Variant &value)
+    void insertRow(qint32 profileId, qint32 objectId, const QString &property, const QString &value)
     {
-        const QString valueText =
-            value.isNull() ? QStringLiteral("NULL") : QStringLiteral("'%1'").arg(CStr(value));
-        m_database->execute(QStringLiteral("INSERT INTO Profile_Details VALUES (%1, %2, '%3', %4)")
+        module.db().execute(QStringLiteral("INSERT INTO Profile_Details VALUES (%1, %2, '%3', '%4')")
                                 .arg(profileId)
                                 .arg(objectId)
-                                .arg(property, valueText));
+                                .arg(property, value));
     }
 
-    [[nodiscard]] std::optional<QString> storedValue(qint32 profileId, const QString &property)
+    [[nodiscard]] std::optional<QString> stored(const char *property, qint32 profileId = profile)
     {
-        const std::unique_ptr<Recordset> rows = m_database->openRecordset(
-            QStringLiteral("SELECT [Value] FROM Profile_Details WHERE ProfileID = %1 AND ObjectID = 4"
-                           " AND Property = '%2'")
-                .arg(QString::number(profileId), property));
-        if (rows->eof())
-            return std::nullopt;
-        return CStr(rows->field(0));
+        const auto rows = module.db().openRecordset(QStringLiteral("SELECT [Value] FROM Profile_Details WHERE "
+                                                                   "ProfileID = %1 AND ObjectID = 4 AND Property = '%2'")
+                                                        .arg(profileId)
+                                                        .arg(property));
+        return rows->eof() ? std::nullopt : std::optional(CStr(rows->field(0)));
     }
 
-    // Statements sent while body runs, one per line as the trace records them.
     template <typename Body>
     [[nodiscard]] QStringList traced(Body &&body)
     {
-        const QString tracePath = m_folder.filePath(QStringLiteral("trace%1.sql").arg(++m_traces));
-        m_database->setTraceFile(tracePath);
+        const QString path = folder.filePath(QStringLiteral("trace%1.sql").arg(++traces));
+        module.db().setTraceFile(path);
         body();
-        m_database->setTraceFile({});
-        QFile file(tracePath);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-            return {};
-        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        module.db().setTraceFile({});
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly | QIODevice::Text)
+                   ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
+                   : QStringList{};
     }
 
-    [[nodiscard]] const ScriptedDesktop &shown() const { return *m_desktop; }
-    [[nodiscard]] QString folder() const { return m_folder.path(); }
+    // Exactly one error box was shown, naming the given function.
+    [[nodiscard]] bool reported(const char *function) const
+    {
+        return desktop->boxes().size() == 1 && desktop->boxes().front().request.text.contains(function);
+    }
 
-private:
-    QTemporaryDir m_folder;
-    std::shared_ptr<ScriptedDesktop> m_desktop = std::make_shared<ScriptedDesktop>();
-    ConnectionPtr m_database;
-    int m_traces = 0;
-
-public:
-    MPublic module{m_desktop, m_folder.path()};
+    QTemporaryDir folder;
+    std::shared_ptr<ScriptedDesktop> desktop = std::make_shared<ScriptedDesktop>();
+    MPublic module{desktop, folder.path()};
+    int traces = 0;
 };
 
-struct Settings {
-    qint32 filterGroupID = 0;
-    qint32 maxLinesSetting = 0;
-    bool loadCachedEvents = false;
-    bool displayEventsAtTop = false;
-    QString colors;
-    QString columnHeaders;
-    qint32 typeFilter = 0;
-
-    friend bool operator==(const Settings &, const Settings &) = default;
-};
-
-Settings settingsOf(const MPublic &module)
+// FilterGroupID, MaxLinesSetting, LoadCachedEvents, DisplayEventsAtTop, Colors, ColumnHeaders, TypeFilter.
+using Settings = std::tuple<qint32, qint32, bool, bool, QString, QString, qint32>;
+auto settings(MPublic &m)
 {
-    return {module.FilterGroupID, module.MaxLinesSetting, module.LoadCachedEvents, module.DisplayEventsAtTop,
-            module.Colors,        module.ColumnHeaders,   module.TypeFilter};
-}
-
-std::ostream &operator<<(std::ostream &out, const Settings &s)
-{
-    return out << "{group " << s.filterGroupID << ", maxLines " << s.maxLinesSetting << ", cached "
-               << s.loadCachedEvents << ", top " << s.displayEventsAtTop << ", colors " << s.colors.toStdString()
-               << ", headers " << s.columnHeaders.toStdString() << ", type " << s.typeFilter << "}";
+    return std::tie(m.FilterGroupID, m.MaxLinesSetting, m.LoadCachedEvents, m.DisplayEventsAtTop, m.Colors,
+                    m.ColumnHeaders, m.TypeFilter);
 }
 
 TEST(CorvanPersist, LoadPersistenceAppliesTheProfileRows)
 {
-    const QString previousColors = QStringLiteral("1,2,3,4,5,6,7,8,9,10,11,12");
-    const Settings previous{0, 250, false, true, previousColors, QStringLiteral("previous headers"), 3};
-    const ColourSlots previousSlots{21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
-    const QString customColors =
-        QStringLiteral("0,16777215,4210752,255,65280,16776960,16777215,32896,33023,65535,16744703,16730712");
-    const QString object = QStringLiteral("Use Object Default");
+    const QString prevColors = "1,2,3,4,5,6,7,8,9,10,11,12";
+    const Settings previous{0, 250, false, true, prevColors, "previous headers", 3};
+    const ColourSlots prevSlots{21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
+    const QString custom = "0,16777215,4210752,255,65280,16776960,16777215,32896,33023,65535,16744703,16730712";
+    const QString dflt = "Use Object Default";
 
     struct Case {
         const char *name;
-        std::vector<std::pair<QString, Variant>> rows;
+        std::vector<std::pair<QString, QString>> rows;
         qint32 previousGroup;
         Settings expected;
         ColourSlots slots;
-        qint32 effectiveMaxLines; // 7 when the load stopped before applying it
+        qint32 maxLines;
         bool filterActive;
         bool reported;
     };
+    // maxLines stays 7 when the load stopped before applying it.
     const Case cases[] = {
-        {"no rows keep the previous settings", {}, 0, previous, previousSlots, 250, false, false},
-        {"no rows with a group already selected", {}, 2,
-         {2, 250, false, true, previousColors, QStringLiteral("previous headers"), 3}, previousSlots, 250, true, false},
+        {"no rows", {}, 0, previous, prevSlots, 250, false, false},
         {"object defaults",
-         {{"MaxLines", object}, {"LoadCachedEvents", object}, {"Colors", object}, {"TypeFilter", object},
-          {"ColumnHeaders", object}},
-         0, {0, 100, true, true, defaultColors, object, 0}, defaultSlots, 100, false, false},
+         {{"MaxLines", dflt}, {"LoadCachedEvents", dflt}, {"Colors", dflt}, {"TypeFilter", dflt},
+          {"ColumnHeaders", dflt}},
+         0, {0, 100, true, true, defaultColors, dflt, 0}, defaultSlots, 100, false, false},
         {"stored values",
          {{"FilterGroupID", "2"}, {"MaxLines", "500"}, {"LoadCachedEvents", "True"}, {"DisplayEventsAtTop", "False"},
-          {"Colors", customColors}, {"ColumnHeaders", "ID][Event ID][1][58][True"}, {"TypeFilter", "4"},
+          {"Colors", custom}, {"ColumnHeaders", "ID][Event ID][1][58][True"}, {"TypeFilter", "4"},
           {"Height", "7200"}, {"Left", "abc"}, {"RedrawRate", "x"}},
-         0, {2, 500, true, false, customColors, QStringLiteral("ID][Event ID][1][58][True"), 4},
+         0, {2, 500, true, false, custom, "ID][Event ID][1][58][True", 4},
          {0, 16777215, 4210752, 255, 65280, 16776960, 16777215, 32896, 33023, 65535, 16744703, 16730712}, 500, true,
          false},
-        {"property names are compared exactly", {{"maxlines", "500"}, {"typefilter", "9"}}, 0, previous, previousSlots,
-         250, false, false},
-        {"group 0 clears the filter", {{"FilterGroupID", "0"}}, 2, previous, previousSlots, 250, false, false},
-        {"object default where there is none", {{"DisplayEventsAtTop", object}}, 0, previous, previousSlots, 7, false,
-         true},
-        {"group number that is no number", {{"FilterGroupID", object}}, 0, previous, previousSlots, 7, false, true},
-        {"missing column-header text", {{"ColumnHeaders", Variant::null()}}, 0, previous, previousSlots, 7, false,
-         true},
+        {"names compared exactly", {{"maxlines", "500"}, {"typefilter", "9"}}, 0, previous, prevSlots, 250, false,
+         false},
+        {"group 0 clears the filter", {{"FilterGroupID", "0"}}, 2, previous, prevSlots, 250, false, false},
+        {"object default where there is none", {{"DisplayEventsAtTop", dflt}}, 0, previous, prevSlots, 7, false, true},
+        {"group that is no number", {{"FilterGroupID", dflt}}, 0, previous, prevSlots, 7, false, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         ProfileSite site;
         MPublic &module = site.module;
+        settings(module) = previous;
         module.FilterGroupID = c.previousGroup;
-        module.MaxLinesSetting = previous.maxLinesSetting;
         module.MaxLines = 7;
-        module.LoadCachedEvents = previous.loadCachedEvents;
-        module.DisplayEventsAtTop = previous.displayEventsAtTop;
-        module.Colors = previous.colors;
-        module.ColumnHeaders = previous.columnHeaders;
-        module.TypeFilter = previous.typeFilter;
-        module.colourSlots = previousSlots;
+        module.colourSlots = prevSlots;
         module.FilterActive = !c.filterActive;
         module.CanViewAllEvents = false;
         // Rows of another component and of another profile must not count.
-        site.insertRow(profile, 3, QStringLiteral("MaxLines"), "50");
-        site.insertRow(profile + 1, 4, QStringLiteral("MaxLines"), "60");
+        site.insertRow(profile, 3, "MaxLines", "50");
+        site.insertRow(profile + 1, 4, "MaxLines", "60");
         for (const auto &[property, value] : c.rows)
             site.insertRow(profile, 4, property, value);
 
         CorvanPersist(module).LoadPersistence();
 
-        EXPECT_EQ(settingsOf(module), c.expected);
+        EXPECT_EQ(Settings(settings(module)), c.expected);
         EXPECT_EQ(module.colourSlots, c.slots);
-        EXPECT_EQ(module.MaxLines, c.effectiveMaxLines);
+        EXPECT_EQ(module.MaxLines, c.maxLines);
         if (c.reported) {
-            ASSERT_EQ(site.shown().boxes().size(), 1u);
-            EXPECT_TRUE(site.shown().boxes().front().request.text.contains(
-                QStringLiteral("Function: EventViewObject.CorvanPersist.LoadPersistence(")));
+            EXPECT_TRUE(site.reported("Function: EventViewObject.CorvanPersist.LoadPersistence("));
             EXPECT_FALSE(module.CanViewAllEvents);
             continue;
         }
-        EXPECT_TRUE(site.shown().boxes().empty());
+        EXPECT_TRUE(site.desktop->boxes().empty());
         EXPECT_EQ(module.FilterActive, c.filterActive);
-        EXPECT_EQ(module.messageBuffer().capacity(), c.effectiveMaxLines);
+        EXPECT_EQ(module.messageBuffer().capacity(), c.maxLines);
         EXPECT_TRUE(module.CanViewAllEvents);
     }
-}
-
-TEST(CorvanPersist, LoadPersistenceWithoutConnectionReports)
-{
-    ProfileSite site;
-    MPublic &module = site.module;
-    module.DBConnection.reset();
-    module.MaxLinesSetting = 300;
-    module.MaxLines = 7;
-
-    CorvanPersist(module).LoadPersistence();
-
-    ASSERT_EQ(site.shown().boxes().size(), 1u);
-    EXPECT_TRUE(site.shown().boxes().front().request.text.contains(QStringLiteral("CorvanPersist.LoadPersistence(")));
-    EXPECT_EQ(module.MaxLines, 7);
 }
 
 TEST(CorvanPersist, SavePersistenceSendsEverySettingThenTheRedrawRate)
 {
     ProfileSite site;
-    MPublic &module = site.module;
-    module.FilterGroupID = 2;
-    module.MaxLinesSetting = 500;
-    module.MaxLines = 20;
-    module.LoadCachedEvents = true;
-    module.DisplayEventsAtTop = false;
-    module.Colors = defaultColors;
-    module.ColumnHeaders = QStringLiteral("Description][Operator's Note][1][485][True");
-    module.TypeFilter = 3;
+    settings(site.module) = Settings{2, 500, true, false, defaultColors, "Description][Operator's Note][1][485][True", 3};
+    site.module.MaxLines = 20;
+    // Rows of another profile and component must be neither read nor changed.
+    site.insertRow(profile + 1, 4, "RedrawRate", "9");
+    site.insertRow(profile, 3, "RedrawRate", "8");
     QWidget viewer;
     viewer.setGeometry(10, 20, 640, 480);
 
-    const QString call = QStringLiteral("ZUL_Update_Profile_Persisted_Details 40, 4");
-    const QStringList settings{
-        call + QStringLiteral(", 'Height', '7200'"),
-        call + QStringLiteral(", 'Left', '150'"),
-        call + QStringLiteral(", 'Top', '300'"),
-        call + QStringLiteral(", 'Width', '9600'"),
-        call + QStringLiteral(", 'FilterGroupID', '2'"),
-        call + QStringLiteral(", 'MaxLines', '500'"),
-        call + QStringLiteral(", 'LoadCachedEvents', 'True'"),
-        call + QStringLiteral(", 'DisplayEventsAtTop', 'False'"),
-        call + QStringLiteral(", 'Colors', '") + defaultColors + QLatin1Char('\''),
-        call + QStringLiteral(", 'ColumnHeaders', N'Description][Operator''s Note][1][485][True'"),
-        call + QStringLiteral(", 'TypeFilter', N'3'"),
-        lookUpRedrawRate,
-    };
+    const QString call = "ZUL_Update_Profile_Persisted_Details 40, 4, ";
+    QStringList settings;
+    for (const char *tail : {"'Height', '7200'", "'Left', '150'", "'Top', '300'", "'Width', '9600'",
+                             "'FilterGroupID', '2'", "'MaxLines', '500'", "'LoadCachedEvents', 'True'",
+                             "'DisplayEventsAtTop', 'False'"})
+        settings << call + tail;
+    settings << call + "'Colors', '" + defaultColors + "'"
+             << call + "'ColumnHeaders', N'Description][Operator''s Note][1][485][True'"
+             << call + "'TypeFilter', N'3'" << lookUpRedrawRate;
 
-    const QStringList first = site.traced([&] { CorvanPersist(module).SavePersistence(viewer); });
-    EXPECT_EQ(first, settings + QStringList{insertRedrawRate});
+    EXPECT_EQ(site.traced([&] { CorvanPersist(site.module).SavePersistence(viewer); }),
+              settings + QStringList{insertRedrawRate});
+    EXPECT_EQ(site.traced([&] { CorvanPersist(site.module).SavePersistence(viewer); }),
+              settings + QStringList{updateRedrawRate("0")});
+    EXPECT_EQ(site.traced([&] { CorvanPersist(site.module).WriteProperty("RedrawRate", 2.5); }),
+              (QStringList{lookUpRedrawRate, updateRedrawRate("2.5")}));
 
-    const QStringList second = site.traced([&] { CorvanPersist(module).SavePersistence(viewer); });
-    EXPECT_EQ(second, settings + QStringList{updateRedrawRate(QStringLiteral("0"))});
+    EXPECT_TRUE(site.desktop->boxes().empty());
+    EXPECT_EQ(site.stored("ColumnHeaders"), "Description][Operator's Note][1][485][True");
+    EXPECT_EQ(site.stored("MaxLines"), "500");
+    EXPECT_EQ(site.stored("RedrawRate"), "2.5");
+    EXPECT_EQ(site.stored("RedrawRate", profile + 1), "9");
 
-    EXPECT_TRUE(site.shown().boxes().empty());
-    EXPECT_EQ(site.storedValue(profile, QStringLiteral("ColumnHeaders")),
-              QStringLiteral("Description][Operator's Note][1][485][True"));
-    EXPECT_EQ(site.storedValue(profile, QStringLiteral("MaxLines")), QStringLiteral("500"));
-    EXPECT_EQ(site.storedValue(profile, QStringLiteral("RedrawRate")), QStringLiteral("0"));
+    // The saved size and position are not applied back.
+    CorvanPersist(site.module).SetPosition(viewer);
+    EXPECT_EQ(viewer.geometry(), QRect(10, 20, 640, 480));
 }
 
-// What one save writes, the next load reads back; the saved size and position are not applied.
-TEST(CorvanPersist, SavedSettingsLoadBack)
+// A failing setting is left out silently while the others are written; a RedrawRate that is no
+// number stands unquoted in the statement, is refused, and is reported; so is a missing connection.
+TEST(CorvanPersist, FailingStatements)
 {
     ProfileSite site;
-    MPublic &module = site.module;
-    module.FilterGroupID = 1;
-    module.MaxLinesSetting = 321;
-    module.LoadCachedEvents = true;
-    module.DisplayEventsAtTop = false;
-    module.Colors = QStringLiteral("5,4,3,2,1,0,6,7,8,9,10,11");
-    module.ColumnHeaders = QStringLiteral("Type][Event's Type][4][134][True");
-    module.TypeFilter = 6;
+    site.module.Colors = "0,1'2";
+    site.module.TypeFilter = 5;
     QWidget viewer;
-    viewer.setGeometry(30, 40, 200, 100);
-    CorvanPersist(module).SavePersistence(viewer);
+    CorvanPersist(site.module).SavePersistence(viewer);
+    EXPECT_TRUE(site.desktop->boxes().empty());
+    EXPECT_EQ(site.stored("Colors"), std::nullopt);
+    EXPECT_EQ(site.stored("DisplayEventsAtTop"), "True");
+    EXPECT_EQ(site.stored("TypeFilter"), "5");
+    EXPECT_EQ(site.stored("RedrawRate"), "0");
 
-    MPublic reloaded(std::make_shared<ScriptedDesktop>(), site.folder());
-    reloaded.DBConnection = module.DBConnection;
-    reloaded.NTConnection = module.NTConnection;
-    reloaded.CurrentProfileID = profile;
-    CorvanPersist(reloaded).LoadPersistence();
-    QWidget reopened;
-    reopened.setGeometry(1, 2, 50, 60);
-    CorvanPersist(reloaded).SetPosition(reopened);
+    ProfileSite writing;
+    CorvanPersist(writing.module).WriteProperty("RedrawRate", "fast");
+    EXPECT_TRUE(writing.reported("CorvanPersist.WriteProperty("));
+    EXPECT_EQ(writing.stored("RedrawRate"), std::nullopt);
 
-    EXPECT_EQ(settingsOf(reloaded), settingsOf(module));
-    EXPECT_EQ(reloaded.MaxLines, 321);
-    EXPECT_EQ(reloaded.colourSlots, (ColourSlots{5, 4, 3, 2, 1, 0, 6, 7, 8, 9, 10, 11}));
-    EXPECT_EQ(reopened.geometry(), QRect(1, 2, 50, 60));
-}
+    ProfileSite loading;
+    loading.module.DBConnection.reset();
+    loading.module.MaxLinesSetting = 300;
+    loading.module.MaxLines = 7;
+    CorvanPersist(loading.module).LoadPersistence();
+    EXPECT_TRUE(loading.reported("CorvanPersist.LoadPersistence("));
+    EXPECT_EQ(loading.module.MaxLines, 7);
 
-// A setting whose statement fails is left out without a word; the others are still written.
-TEST(CorvanPersist, SavePersistenceSkipsAFailingSetting)
-{
-    ProfileSite site;
-    MPublic &module = site.module;
-    module.Colors = QStringLiteral("0,1'2");
-    module.TypeFilter = 5;
-    QWidget viewer;
-
-    CorvanPersist(module).SavePersistence(viewer);
-
-    EXPECT_TRUE(site.shown().boxes().empty());
-    EXPECT_EQ(site.storedValue(profile, QStringLiteral("Colors")), std::nullopt);
-    EXPECT_EQ(site.storedValue(profile, QStringLiteral("DisplayEventsAtTop")), QStringLiteral("True"));
-    EXPECT_EQ(site.storedValue(profile, QStringLiteral("TypeFilter")), QStringLiteral("5"));
-    EXPECT_EQ(site.storedValue(profile, QStringLiteral("RedrawRate")), QStringLiteral("0"));
-}
-
-TEST(CorvanPersist, SavePersistenceWithoutConnectionOnlyReportsTheRedrawRate)
-{
-    ProfileSite site;
-    MPublic &module = site.module;
-    module.DBConnection.reset();
-    QWidget viewer;
-
-    CorvanPersist(module).SavePersistence(viewer);
-
-    ASSERT_EQ(site.shown().boxes().size(), 1u);
-    EXPECT_TRUE(site.shown().boxes().front().request.text.contains(QStringLiteral("CorvanPersist.WriteProperty(")));
-}
-
-TEST(CorvanPersist, WritePropertyInsertsThenUpdates)
-{
-    ProfileSite site;
-    MPublic &module = site.module;
-    site.insertRow(profile + 1, 4, QStringLiteral("RedrawRate"), "9");
-    site.insertRow(profile, 3, QStringLiteral("RedrawRate"), "8");
-
-    CorvanPersist persist(module);
-    const QStringList inserted = site.traced([&] { persist.WriteProperty(QStringLiteral("RedrawRate"), qint32(0)); });
-    EXPECT_EQ(inserted, (QStringList{lookUpRedrawRate, insertRedrawRate}));
-    EXPECT_EQ(site.storedValue(profile, QStringLiteral("RedrawRate")), QStringLiteral("0"));
-
-    const QStringList updated = site.traced([&] { persist.WriteProperty(QStringLiteral("RedrawRate"), 2.5); });
-    EXPECT_EQ(updated, (QStringList{lookUpRedrawRate, updateRedrawRate(QStringLiteral("2.5"))}));
-    EXPECT_EQ(site.storedValue(profile, QStringLiteral("RedrawRate")), QStringLiteral("2.5"));
-    EXPECT_EQ(site.storedValue(profile + 1, QStringLiteral("RedrawRate")), QStringLiteral("9"));
-    EXPECT_TRUE(site.shown().boxes().empty());
-}
-
-// The value stands unquoted in the statement: a text is refused by the database and reported.
-TEST(CorvanPersist, WritePropertyReportsAValueThatIsNoNumber)
-{
-    ProfileSite site;
-    MPublic &module = site.module;
-    CorvanPersist(module).WriteProperty(QStringLiteral("RedrawRate"), "fast");
-
-    ASSERT_EQ(site.shown().boxes().size(), 1u);
-    EXPECT_TRUE(site.shown().boxes().front().request.text.contains(QStringLiteral("CorvanPersist.WriteProperty(")));
-    EXPECT_EQ(site.storedValue(profile, QStringLiteral("RedrawRate")), std::nullopt);
+    ProfileSite saving;
+    saving.module.DBConnection.reset();
+    CorvanPersist(saving.module).SavePersistence(viewer);
+    EXPECT_TRUE(saving.reported("CorvanPersist.WriteProperty("));
 }
 
 } // namespace
