@@ -1,3 +1,4 @@
+#include "support/reportedlabels.h"
 #include "viewer/eventadmission.h"
 
 #include "filters/mpublic.h"
@@ -33,15 +34,7 @@ protected:
         m_module.FilterStrings = strings;
     }
 
-    // The <label> of "Function: <source>.<label>(<line>)" in every box shown.
-    [[nodiscard]] Labels reportedLabels() const
-    {
-        Labels labels;
-        for (const ScriptedDesktop::ShownBox &box : m_desktop->boxes())
-            labels.push_back(
-                box.request.text.section("Function: ", 1).section('.', 1, -1).section('(', 0, 0).toStdString());
-        return labels;
-    }
+    [[nodiscard]] Labels reportedLabels() const { return Testing::reportedLabels(*m_desktop); }
 
     // Whether the event is admitted, and the address as the check leaves it for the caller.
     std::pair<bool, std::string> check(Via via, const QString &address, const QString &number)

@@ -1,3 +1,4 @@
+#include "support/reportedlabels.h"
 #include "filters/filterclausebuilder.h"
 #include "filters/mpublic.h"
 
@@ -98,15 +99,7 @@ protected:
         return found;
     }
 
-    // The <label> of "Function: <source>.<label>(<line>)" in every box shown.
-    [[nodiscard]] Texts reportedLabels() const
-    {
-        Texts labels;
-        for (const ScriptedDesktop::ShownBox &box : m_desktop->boxes())
-            labels.push_back(
-                box.request.text.section("Function: ", 1).section('.', 1, -1).section('(', 0, 0).toStdString());
-        return labels;
-    }
+    [[nodiscard]] Texts reportedLabels() const { return Testing::reportedLabels(*m_desktop); }
 
     QTemporaryDir m_folder;
     std::shared_ptr<ScriptedDesktop> m_desktop = std::make_shared<ScriptedDesktop>();
