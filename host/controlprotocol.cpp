@@ -3,6 +3,7 @@
 #include "hostsession.h"
 #include "jsonvalues.h"
 
+#include "errors/numberfield.h"
 #include "platform/desktop/scripteddesktop.h"
 #include "platform/keycodes.h"
 #include "platform/vberror.h"
@@ -36,12 +37,12 @@ QJsonValue required(const QJsonObject &command, const QString &field)
     return value;
 }
 
-qint32 integerField(const QJsonObject &command, const QString &field)
+// The longest wait a line may ask for: ten minutes; a script that needs more can wait again.
+constexpr NumberField::Range WaitRange{0, 600000};
+
+qint32 integerField(const QJsonObject &command, const QString &field, NumberField::Range range = NumberField::Long)
 {
-    const QJsonValue value = required(command, field);
-    if (!value.isDouble())
-        throw BadCommand(QStringLiteral("\"%1\" must be a number").arg(field));
-    return qint32(value.toDouble());
+    return NumberField::whole(required(command, field), field, range);
 }
 
 bool booleanField(const QJsonObject &command, const QString &field)
@@ -65,7 +66,7 @@ QString textField(const QJsonObject &command, const QString &field)
 void runEventLoopFor(int milliseconds)
 {
     QEventLoop loop;
-    QTimer::singleShot(std::max(0, milliseconds), &loop, &QEventLoop::quit);
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
@@ -201,8 +202,11 @@ void ControlProtocol::registerOps()
     });
     addOp(QStringLiteral("key"), [this](const QJsonObject &command) {
         QWidget &window = loadedViewer(m_session);
-        const int code = integerField(command, QStringLiteral("code"));
-        const int shift = command.contains(QStringLiteral("shift")) ? integerField(command, QStringLiteral("shift")) : 0;
+        // KeyUp's KeyCode and Shift are Integers.
+        const int code = integerField(command, QStringLiteral("code"), NumberField::Integer);
+        const int shift = command.contains(QStringLiteral("shift"))
+                              ? integerField(command, QStringLiteral("shift"), NumberField::Integer)
+                              : 0;
         QKeyEvent release(QEvent::KeyRelease, qtKeyOf(code), qtModifiersOf(shift));
         QApplication::sendEvent(&window, &release);
     });
@@ -215,7 +219,8 @@ void ControlProtocol::registerOps()
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     });
     addOp(QStringLiteral("wait"), [](const QJsonObject &command) {
-        runEventLoopFor(command.contains(QStringLiteral("ms")) ? integerField(command, QStringLiteral("ms")) : 0);
+        runEventLoopFor(command.contains(QStringLiteral("ms")) ? integerField(command, QStringLiteral("ms"), WaitRange)
+                                                              : 0);
     });
     addOp(QStringLiteral("answer"), [this](const QJsonObject &command) {
         ScriptedDesktop *desktop = m_session.scriptedDesktop();
@@ -231,8 +236,10 @@ void ControlProtocol::registerOps()
         }
         if (answers.isEmpty())
             throw BadCommand(QStringLiteral("\"answer\" needs \"answer\" (a text or a list)"));
+        // A number answers a box (its button's value), a menu (an item) or the colour picker (a Long colour).
         for (const QJsonValue &answer : answers)
-            desktop->queueAnswer(answer.isDouble() ? QString::number(qint64(answer.toDouble())) : answer.toString());
+            desktop->queueAnswer(answer.isDouble() ? QString::number(NumberField::whole(answer, u"answer"))
+                                                   : answer.toString());
     });
     addOp(QStringLiteral("sql"), [this](const QJsonObject &command) {
         const QString text = command.contains(QStringLiteral("text")) ? textField(command, QStringLiteral("text"))

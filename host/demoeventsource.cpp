@@ -3,12 +3,15 @@
 #include "controlprotocol.h"
 #include "hostsession.h"
 
+#include "errors/numberfield.h"
 #include "platform/vberror.h"
 
 #include <QJsonObject>
 #include <QRandomGenerator>
 
 #include <array>
+#include <chrono>
+#include <cmath>
 #include <stdexcept>
 
 namespace Ostraven::Host {
@@ -26,14 +29,13 @@ Date dateField(const QJsonObject &command, const QString &field)
     return *date;
 }
 
+// Event numbers, types and subtypes are Longs in both families' records.
 qint32 numberField(const QJsonObject &command, const QString &field, qint32 fallback = 0)
 {
     const QJsonValue value = command.value(field);
     if (value.isUndefined() || value.isNull())
         return fallback;
-    if (!value.isDouble())
-        throw std::invalid_argument(QStringLiteral("\"%1\" must be a number").arg(field).toStdString());
-    return qint32(value.toDouble());
+    return NumberField::whole(value, field);
 }
 
 EventInspection &sideDoor(HostSession &session)
@@ -128,7 +130,8 @@ void DemoEventSource::addOps(ControlProtocol &protocol)
 
 void DemoEventSource::start(double eventsPerSecond)
 {
-    m_timer.start(std::max(1, int(1000.0 / eventsPerSecond)));
+    // The command line keeps the rate within 0.01 to 1000 a second, so the interval is 1 ms to 100 s.
+    m_timer.start(std::chrono::milliseconds(std::max(1L, std::lround(1000.0 / eventsPerSecond))));
 }
 
 void DemoEventSource::stop()

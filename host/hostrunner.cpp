@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 
 namespace Ostraven::Host {
@@ -81,7 +83,8 @@ int HostRunner::run()
 
     if (m_options.quitAfterSeconds >= 0) {
         QEventLoop loop;
-        QTimer::singleShot(int(m_options.quitAfterSeconds * 1000), &loop, &QEventLoop::quit);
+        QTimer::singleShot(std::chrono::milliseconds(std::llround(m_options.quitAfterSeconds * 1000)), &loop,
+                           &QEventLoop::quit);
         loop.exec();
     } else if (m_options.listenPort > 0 || (!m_options.session.headless && m_session.viewerWindow()
                                             && m_session.viewerWindow()->isVisible())) {

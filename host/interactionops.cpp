@@ -3,6 +3,8 @@
 #include "controlprotocol.h"
 #include "hostsession.h"
 
+#include "errors/numberfield.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -25,19 +27,20 @@ EventInspection &sideDoor(HostSession &session)
     return *inspection;
 }
 
-int number(const QJsonObject &command, const QString &field)
+// Rows, columns, pixels and menu indexes are Longs to the grid and the menus; a mouse button and the
+// shift state are Integers.
+int number(const QJsonObject &command, const QString &field, NumberField::Range range = NumberField::Long)
 {
     const QJsonValue value = command.value(field);
     if (value.isUndefined() || value.isNull())
         badCommand(QStringLiteral("\"%1\" needs the field \"%2\"").arg(command.value(QStringLiteral("op")).toString(), field));
-    if (!value.isDouble() || value.toDouble() != double(qint64(value.toDouble())))
-        badCommand(QStringLiteral("\"%1\" must be a whole number").arg(field));
-    return int(value.toDouble());
+    return NumberField::whole(value, field, range);
 }
 
-int numberOr(const QJsonObject &command, const QString &field, int fallback)
+int numberOr(const QJsonObject &command, const QString &field, int fallback,
+             NumberField::Range range = NumberField::Long)
 {
-    return command.contains(field) ? number(command, field) : fallback;
+    return command.contains(field) ? number(command, field, range) : fallback;
 }
 
 struct MouseAction {
@@ -51,9 +54,9 @@ struct MouseAction {
 MouseAction mouseAction(const QJsonObject &command, HostSession &session, int defaultButton)
 {
     MouseAction action;
-    action.button = defaultButton ? numberOr(command, QStringLiteral("button"), defaultButton)
-                                  : number(command, QStringLiteral("button"));
-    action.shift = numberOr(command, QStringLiteral("shift"), 0);
+    action.button = defaultButton ? numberOr(command, QStringLiteral("button"), defaultButton, NumberField::Integer)
+                                  : number(command, QStringLiteral("button"), NumberField::Integer);
+    action.shift = numberOr(command, QStringLiteral("shift"), 0, NumberField::Integer);
     if (command.contains(QStringLiteral("row"))) {
         const auto [x, y] = sideDoor(session).gridCellPoint(number(command, QStringLiteral("row")),
                                                             numberOr(command, QStringLiteral("col"), 1));
@@ -75,11 +78,8 @@ void addInteractionOps(ControlProtocol &protocol, HostSession &session)
         if (!rows.isArray())
             badCommand(QStringLiteral("\"select\" needs \"rows\", a list of row numbers"));
         std::vector<int> selected;
-        for (const QJsonValue &row : rows.toArray()) {
-            if (!row.isDouble() || row.toDouble() != double(qint64(row.toDouble())))
-                badCommand(QStringLiteral("\"rows\" must hold whole numbers"));
-            selected.push_back(int(row.toDouble()));
-        }
+        for (const QJsonValue &row : rows.toArray())
+            selected.push_back(NumberField::whole(row, u"rows"));
         sideDoor(session).selectGridRows(selected);
     });
     protocol.addOp(QStringLiteral("cellclick"), [&session](const QJsonObject &command) {

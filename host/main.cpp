@@ -2,6 +2,7 @@
 #include "host/db/hostdatabase.h"
 #include "host/hostrunner.h"
 
+#include "errors/numberfield.h"
 #include "platform/db/connection.h"
 #include "platform/vberror.h"
 
@@ -12,6 +13,7 @@
 #include <QTextStream>
 
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -29,10 +31,10 @@ int fail(const QString &message, int code = 1)
 
 int initDatabase(const QString &path, const QString &eventsOption)
 {
-    bool isNumber = false;
-    const int events = eventsOption.isEmpty() ? 20000 : eventsOption.toInt(&isNumber);
-    if (!eventsOption.isEmpty() && (!isNumber || events < 0))
-        return fail(QStringLiteral("--archive-events needs a whole number of 0 or more, not \"%1\"").arg(eventsOption), 2);
+    // Ten million archived events is a database of some gigabytes, more than any test or demo needs.
+    const int events = eventsOption.isEmpty()
+                           ? 20000
+                           : Ostraven::NumberField::wholeFromText(eventsOption, u"--archive-events", {0, 10000000});
     Ostraven::HostDatabase::createDatabase(path, events);
     errorStream() << "ostraven-host: created " << QDir::toNativeSeparators(path) << " with " << events
                   << " archived events" << Qt::endl;
@@ -145,19 +147,20 @@ int main(int argc, char **argv)
         options.script = parser.value(scriptOption);
         options.screenshot = parser.value(screenshotOption);
         options.demo = parser.isSet(demoOption);
+        // A week is the longest run --quit-after is for; the timer counts milliseconds in an int.
         if (parser.isSet(rateOption))
-            options.rate = parser.value(rateOption).toDouble();
+            options.rate = Ostraven::NumberField::realFromText(parser.value(rateOption), u"--rate", 0.01, 1000);
         if (parser.isSet(quitAfterOption))
-            options.quitAfterSeconds = parser.value(quitAfterOption).toDouble();
+            options.quitAfterSeconds = Ostraven::NumberField::realFromText(parser.value(quitAfterOption),
+                                                                           u"--quit-after", 0, 7 * 24 * 3600);
         if (parser.isSet(listenOption))
-            options.listenPort = parser.value(listenOption).toInt();
-        if (options.rate <= 0)
-            return fail(QStringLiteral("--rate needs a positive number"), 2);
-        if (parser.isSet(listenOption) && (options.listenPort <= 0 || options.listenPort > 65535))
-            return fail(QStringLiteral("--listen needs a port from 1 to 65535"), 2);
+            options.listenPort = Ostraven::NumberField::wholeFromText(parser.value(listenOption), u"--listen",
+                                                                      {1, 65535});
         Ostraven::Host::HostRunner runner(std::move(options));
         return runner.run();
     } catch (const Ostraven::VbError &error) {
         return fail(error.description());
+    } catch (const std::invalid_argument &error) {
+        return fail(QString::fromStdString(error.what()), 2);
     }
 }

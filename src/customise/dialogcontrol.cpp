@@ -4,6 +4,8 @@
 #include "fcustom.h"
 #include "filtergrouppage.h"
 
+#include "errors/numberfield.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -17,6 +19,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -36,15 +39,14 @@ QString controlName(const QJsonObject &command)
         refuse(QStringLiteral("\"%1\" needs the field \"name\"").arg(command.value(QStringLiteral("op")).toString()));
     if (!command.contains(QStringLiteral("index")) || name.contains(QLatin1Char('(')))
         return name;
-    return QStringLiteral("%1(%2)").arg(name).arg(command.value(QStringLiteral("index")).toInt());
+    return QStringLiteral("%1(%2)").arg(name).arg(NumberField::whole(command.value(QStringLiteral("index")),
+                                                                     u"index", NumberField::Integer));
 }
 
-int integerField(const QJsonObject &command, const QString &field)
+// Control-array indexes, list indexes and tab numbers are Integers to the dialog.
+int integerField(const QJsonObject &command, const QString &field, NumberField::Range range = NumberField::Integer)
 {
-    const QJsonValue value = command.value(field);
-    if (!value.isDouble())
-        refuse(QStringLiteral("\"%1\" must be a number").arg(field));
-    return int(value.toDouble());
+    return NumberField::whole(command.value(field), field, range);
 }
 
 bool booleanField(const QJsonObject &command, const QString &field)
@@ -240,15 +242,20 @@ void DialogControl::setControl(const QJsonObject &command)
     }
     if (widget == m_dialog.lvwCols) {
         QTreeWidget &list = *m_dialog.lvwCols;
+        // An item is given by its position or by its column key.
         const QJsonValue item = command.value(QStringLiteral("item"));
+        std::optional<int> position;
+        if (item.isDouble())
+            position = NumberField::whole(item, u"item", NumberField::Integer);
         QTreeWidgetItem *target = nullptr;
         for (int i = 0; i < list.topLevelItemCount() && !target; ++i) {
             QTreeWidgetItem *candidate = list.topLevelItem(i);
-            if (item.isDouble() ? i == item.toInt() : candidate->data(0, Qt::UserRole).toString() == item.toString())
+            if (position ? i == *position : candidate->data(0, Qt::UserRole).toString() == item.toString())
                 target = candidate;
         }
         if (!target)
-            refuse(QStringLiteral("lvwCols has no item %1").arg(item.isDouble() ? QString::number(item.toInt()) : item.toString()));
+            refuse(QStringLiteral("lvwCols has no item %1")
+                       .arg(position ? QString::number(*position) : item.toString()));
         if (command.contains(QStringLiteral("checked")))
             target->setCheckState(0, booleanField(command, QStringLiteral("checked")) ? Qt::Checked : Qt::Unchecked);
         if (command.contains(QStringLiteral("selected")) && booleanField(command, QStringLiteral("selected")))
@@ -390,8 +397,11 @@ void DialogControl::keypress(const QJsonObject &command)
     if (widget != m_dialog.txtMaxLines)
         refuse(QStringLiteral("%1 has no key handler").arg(widget->objectName()));
     const QJsonValue key = command.value(QStringLiteral("key"));
-    int code = key.isString() && !key.toString().isEmpty() ? key.toString().at(0).unicode()
-                                                           : integerField(command, QStringLiteral("key"));
+    // KeyAscii is a character code; one beyond 16 bits has no character to insert.
+    constexpr NumberField::Range characterCodes{0, 65535};
+    int code = key.isString() && !key.toString().isEmpty()
+                   ? key.toString().at(0).unicode()
+                   : integerField(command, QStringLiteral("key"), characterCodes);
     m_dialog.txtMaxLines_KeyPress(code);
     constexpr int backspace = 8;
     if (code == backspace)

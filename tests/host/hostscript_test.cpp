@@ -120,6 +120,78 @@ TEST_F(HostScriptTest, BadLinesAreReportedAndTheHostCarriesOn)
     EXPECT_EQ(result.out[0].value(QStringLiteral("result")).toInt(), 12);
 }
 
+// Each line carries one field the host must refuse before it reaches the component; the error names
+// the field and its range, and the lines after it still run.
+TEST_F(HostScriptTest, OutOfRangeNumbersAreRefusedByName)
+{
+    struct Case {
+        const char *line;
+        const char *error;
+    };
+    const Case cases[] = {
+        {R"({"op": "wait", "ms": 1e12})", R"("ms" must be a whole number from 0 to 600000)"},
+        {R"({"op": "wait", "ms": -1})", R"("ms" must be a whole number from 0 to 600000)"},
+        {R"({"op": "wait", "ms": 2.5})", R"("ms" must be a whole number from 0 to 600000)"},
+        {R"({"op": "queue-id", "value": 2147483648})", R"("value" must be a whole number from -2147483648 to 2147483647)"},
+        {R"({"op": "config", "profile": "1"})", R"("profile" must be a whole number from -2147483648 to 2147483647)"},
+        {R"({"op": "key", "code": 70000})", R"("code" must be a whole number from -32768 to 32767)"},
+        {R"({"op": "event", "id": -1e300})", R"("id" must be a whole number from -2147483648 to 2147483647)"},
+        {R"({"op": "zk2", "subtype": 4294967296})", R"("subtype" must be a whole number)"},
+        {R"({"op": "cellclick", "row": 1, "col": 1e10})", R"("col" must be a whole number)"},
+        {R"({"op": "select", "rows": [1, 2.5]})", R"("rows" must be a whole number)"},
+        {R"({"op": "mousedown", "button": 1, "shift": 40000})", R"("shift" must be a whole number from -32768 to 32767)"},
+        {R"({"op": "answer", "answer": 1e20})", R"("answer" must be a whole number)"},
+        {R"({"op": "tab", "index": 1e10})", R"("index" must be a whole number from -32768 to 32767)"},
+        {R"({"op": "control", "name": "lvwCols", "item": 0.5, "checked": true})", R"("item" must be a whole number)"},
+        {R"({"op": "keypress", "name": "txtMaxLines", "key": -3})", R"("key" must be a whole number from 0 to 65535)"},
+    };
+    // The viewer and its properties dialog (event menu item 8), so the dialog's fields are reached too.
+    QStringList lines{QStringLiteral(R"({"op": "show"})"), QStringLiteral(R"({"op": "menu", "index": 8})")};
+    for (const Case &c : cases)
+        lines << QString::fromUtf8(c.line);
+    lines << QStringLiteral(R"({"op": "queue-id"})");
+    const Run result = run(lines);
+
+    EXPECT_EQ(result.exitCode, 0);
+    ASSERT_EQ(result.errors.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].line);
+        EXPECT_EQ(result.errors[i].value(QStringLiteral("line")).toInt(), int(i) + 3);
+        EXPECT_TRUE(result.errors[i].value(QStringLiteral("error")).toString().startsWith(QString::fromUtf8(cases[i].error)))
+            << result.errors[i].value(QStringLiteral("error")).toString().toStdString();
+    }
+    ASSERT_EQ(result.out.size(), 1);
+    EXPECT_EQ(result.out[0].value(QStringLiteral("result")).toInt(), 0) << "the refused queue-id changed nothing";
+}
+
+TEST_F(HostScriptTest, OutOfRangeOptionsStopTheHostWithTheirRange)
+{
+    struct Case {
+        QStringList arguments;
+        const char *error;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("--rate"), QStringLiteral("0")}, R"("--rate" must be a number from 0.01 to 1000)"},
+        {{QStringLiteral("--rate"), QStringLiteral("nan")}, R"("--rate" must be a number from 0.01 to 1000)"},
+        {{QStringLiteral("--quit-after"), QStringLiteral("1e300")}, R"("--quit-after" must be a number from 0 to 604800)"},
+        {{QStringLiteral("--listen"), QStringLiteral("70000")}, R"("--listen" must be a whole number from 1 to 65535)"},
+        {{QStringLiteral("--listen"), QStringLiteral("80.5")}, R"("--listen" must be a whole number from 1 to 65535)"},
+        {{QStringLiteral("--init-db"), QStringLiteral("--archive-events"), QStringLiteral("1e10")},
+         R"("--archive-events" must be a whole number from 0 to 10000000)"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        QProcess host;
+        host.start(QStringLiteral(OSTRAVEN_BINARY_DIR "/bin/ostraven-host"),
+                   QStringList{QStringLiteral("--db"), s_folder->path() + QStringLiteral("/host.sqlite"),
+                               QStringLiteral("--headless")}
+                       + c.arguments);
+        ASSERT_TRUE(host.waitForFinished(60000));
+        EXPECT_EQ(host.exitCode(), 2);
+        EXPECT_TRUE(QString::fromUtf8(host.readAllStandardError()).contains(QString::fromUtf8(c.error)));
+    }
+}
+
 TEST_F(HostScriptTest, TheOperatorClosingTheWindowSavesAndUnloads)
 {
     const Run result = run({QStringLiteral(R"({"op": "show"})"), QStringLiteral(R"({"op": "key", "code": 65, "shift": 2})"),
