@@ -107,8 +107,13 @@ void ControlProtocol::run(const QString &line, int lineNumber)
         return;
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8(), &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+    if (parseError.error != QJsonParseError::NoError) {
         fail(QStringLiteral("not a JSON object: %1").arg(parseError.errorString()), lineNumber);
+        return;
+    }
+    if (!document.isObject()) {
+        // The parser accepts an array as a whole document, and then has no error to tell of.
+        fail(QStringLiteral("not a JSON object: the line is an array"), lineNumber);
         return;
     }
     const QJsonObject command = document.object();

@@ -122,7 +122,7 @@ TEST_F(HostScriptTest, BadLinesAreReportedAndTheHostCarriesOn)
 
 // Each line carries one field the host must refuse before it reaches the component; the error names
 // the field and its range, and the lines after it still run.
-TEST_F(HostScriptTest, OutOfRangeNumbersAreRefusedByName)
+TEST_F(HostScriptTest, OutOfRangeNumbersAndNonObjectsAreRefusedByName)
 {
     struct Case {
         const char *line;
@@ -144,6 +144,8 @@ TEST_F(HostScriptTest, OutOfRangeNumbersAreRefusedByName)
         {R"({"op": "tab", "index": 1e10})", R"("index" must be a whole number from -32768 to 32767)"},
         {R"({"op": "control", "name": "lvwCols", "item": 0.5, "checked": true})", R"("item" must be a whole number)"},
         {R"({"op": "keypress", "name": "txtMaxLines", "key": -3})", R"("key" must be a whole number from 0 to 65535)"},
+        {R"([])", "not a JSON object: the line is an array"},
+        {R"([{"op": "dump"}])", "not a JSON object: the line is an array"},
     };
     // The viewer and its properties dialog (event menu item 8), so the dialog's fields are reached too.
     QStringList lines{QStringLiteral(R"({"op": "show"})"), QStringLiteral(R"({"op": "menu", "index": 8})")};
