@@ -1,5 +1,6 @@
 #include "hostrunner.h"
 
+#include "controlport.h"
 #include "controlprotocol.h"
 #include "demoeventsource.h"
 #include "dialogops.h"
@@ -10,9 +11,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QHostAddress>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <QWidget>
 
@@ -58,27 +56,12 @@ int HostRunner::run()
             demo.start(m_options.rate);
     }
 
-    QTcpServer server;
-    int nextLine = 0;
+    ControlPort port(protocol);
     if (m_options.listenPort > 0) {
-        if (!server.listen(QHostAddress::LocalHost, quint16(m_options.listenPort))) {
-            err << "ostraven-host: cannot listen on 127.0.0.1:" << m_options.listenPort << ": "
-                << server.errorString() << Qt::endl;
+        if (const QString failure = port.listenTcp(quint16(m_options.listenPort)); !failure.isEmpty()) {
+            err << "ostraven-host: " << failure << Qt::endl;
             return 2;
         }
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
-            while (QTcpSocket *socket = server.nextPendingConnection()) {
-                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-                QObject::connect(socket, &QTcpSocket::readyRead, socket, [&, socket] {
-                    while (socket->canReadLine()) {
-                        const QString line = QString::fromUtf8(socket->readLine()).trimmed();
-                        protocol.setEcho([socket](const QByteArray &reply) { socket->write(reply); });
-                        protocol.run(line, ++nextLine);
-                        protocol.setEcho({});
-                    }
-                });
-            }
-        });
     }
 
     if (m_options.quitAfterSeconds >= 0) {
