@@ -30,10 +30,12 @@ public:
     // Where results go besides the output stream (a listening socket's client).
     void setEcho(std::function<void(const QByteArray &line)> echo) { m_echo = std::move(echo); }
 
+    // Reports a line's error as {"error": ..., "line": N} on the error stream and to the echo.
+    void fail(const QString &message, int lineNumber);
+
 private:
     void registerOps();
     void write(const QJsonObject &object);
-    void fail(const QString &message, int lineNumber);
 
     HostSession &m_session;
     QTextStream &m_out;

@@ -5,10 +5,12 @@
 #include "demoeventsource.h"
 #include "dialogops.h"
 #include "interactionops.h"
+#include "stopsignals.h"
 
 #include "platform/vberror.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
@@ -35,6 +37,9 @@ int HostRunner::run()
     addDialogOps(protocol, m_session);
     addInteractionOps(protocol, m_session);
 
+    // Made before the script runs, so that an "auth" line in a script is told what it is for.
+    ControlPort port(protocol);
+
     if (m_options.script == QLatin1String("-")) {
         QTextStream in(stdin);
         protocol.runAll(in);
@@ -56,21 +61,36 @@ int HostRunner::run()
             demo.start(m_options.rate);
     }
 
-    ControlPort port(protocol);
     if (m_options.listenPort > 0) {
-        if (const QString failure = port.listenTcp(quint16(m_options.listenPort)); !failure.isEmpty()) {
+        const QString tokenFile = m_options.tokenFile.isEmpty()
+                                      ? ControlAccess::defaultTokenFile(quint16(m_options.listenPort))
+                                      : m_options.tokenFile;
+        if (const QString failure = port.listenTcp(quint16(m_options.listenPort), tokenFile); !failure.isEmpty()) {
             err << "ostraven-host: " << failure << Qt::endl;
             return 2;
         }
+        err << "ostraven-host: listening on 127.0.0.1:" << m_options.listenPort
+            << "; each connection first sends {\"op\": \"auth\", \"token\": \"...\"} with the token in "
+            << QDir::toNativeSeparators(tokenFile) << Qt::endl;
     }
+    if (!m_options.listenSocket.isEmpty()) {
+        if (const QString failure = port.listenLocal(m_options.listenSocket); !failure.isEmpty()) {
+            err << "ostraven-host: " << failure << Qt::endl;
+            return 2;
+        }
+        err << "ostraven-host: listening on the socket " << QDir::toNativeSeparators(m_options.listenSocket)
+            << Qt::endl;
+    }
+    const bool listening = m_options.listenPort > 0 || !m_options.listenSocket.isEmpty();
 
     if (m_options.quitAfterSeconds >= 0) {
         QEventLoop loop;
         QTimer::singleShot(std::chrono::milliseconds(std::llround(m_options.quitAfterSeconds * 1000)), &loop,
                            &QEventLoop::quit);
         loop.exec();
-    } else if (m_options.listenPort > 0 || (!m_options.session.headless && m_session.viewerWindow()
-                                            && m_session.viewerWindow()->isVisible())) {
+    } else if (listening
+               || (!m_options.session.headless && m_session.viewerWindow() && m_session.viewerWindow()->isVisible())) {
+        const StopSignals stopSignals;
         QApplication::exec();
     }
 

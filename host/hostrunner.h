@@ -17,7 +17,9 @@ public:
         QString script;     // a file, "-" for standard input, empty for none
         QString screenshot; // PNG of the viewer window before quitting
         double quitAfterSeconds = -1;
-        int listenPort = 0;
+        int listenPort = 0;       // loopback TCP, 0 for none
+        QString tokenFile;        // the TCP port's token; empty: in the user's runtime folder
+        QString listenSocket;     // a Unix-domain socket, empty for none
         bool demo = false;
         double rate = 5;
     };

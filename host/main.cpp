@@ -113,8 +113,20 @@ int main(int argc, char **argv)
                                                          "from standard input with -."),
                                           QStringLiteral("FILE"));
     const QCommandLineOption listenOption(QStringLiteral("listen"),
-                                          QStringLiteral("Take control lines on this loopback TCP port."),
+                                          QStringLiteral("Take control lines on this loopback TCP port. Each "
+                                                         "connection first sends {\"op\": \"auth\", \"token\": "
+                                                         "\"...\"} with the token from the token file."),
                                           QStringLiteral("PORT"));
+    const QCommandLineOption tokenFileOption(QStringLiteral("token-file"),
+                                             QStringLiteral("Where --listen writes its token, readable by this user "
+                                                            "only (default: ostraven-host-PORT.token in the user's "
+                                                            "runtime folder, $XDG_RUNTIME_DIR)."),
+                                             QStringLiteral("FILE"));
+    const QCommandLineOption listenSocketOption(QStringLiteral("listen-socket"),
+                                                QStringLiteral("Take control lines on a Unix-domain socket at PATH "
+                                                               "that only this user can reach (mode 0600), for "
+                                                               "example $XDG_RUNTIME_DIR/ostraven-host.sock."),
+                                                QStringLiteral("PATH"));
     const QCommandLineOption demoOption(QStringLiteral("demo"),
                                         QStringLiteral("Show the viewer and push a live stream of demo events."));
     const QCommandLineOption rateOption(QStringLiteral("rate"),
@@ -124,7 +136,8 @@ int main(int argc, char **argv)
                                                            "registration."),
                                             QStringLiteral("FILE"));
     parser.addOptions({dbOption, initOption, eventsOption, sqlOption, traceOption, headlessOption, screenshotOption,
-                       quitAfterOption, scriptOption, listenOption, demoOption, rateOption, registryOption});
+                       quitAfterOption, scriptOption, listenOption, tokenFileOption, listenSocketOption, demoOption,
+                       rateOption, registryOption});
     parser.process(application);
 
     const bool ownDatabase = parser.isSet(dbOption);
@@ -156,6 +169,12 @@ int main(int argc, char **argv)
         if (parser.isSet(listenOption))
             options.listenPort = Ostraven::NumberField::wholeFromText(parser.value(listenOption), u"--listen",
                                                                       {1, 65535});
+        options.tokenFile = parser.value(tokenFileOption);
+        if (parser.isSet(tokenFileOption) && (options.tokenFile.isEmpty() || !parser.isSet(listenOption)))
+            return fail(QStringLiteral("--token-file needs a file name and goes with --listen"), 2);
+        options.listenSocket = parser.value(listenSocketOption);
+        if (parser.isSet(listenSocketOption) && options.listenSocket.isEmpty())
+            return fail(QStringLiteral("--listen-socket needs a path, for example $XDG_RUNTIME_DIR/ostraven-host.sock"), 2);
         Ostraven::Host::HostRunner runner(std::move(options));
         return runner.run();
     } catch (const Ostraven::VbError &error) {
