@@ -114,6 +114,12 @@ QString ControlPort::listenLocal(const QString &path)
 
 void ControlPort::accept(QIODevice *device, bool authenticated)
 {
+    // Qt stops reading from the connection once this much waits unread: a whole line at the cap and
+    // its line break fit, and anything beyond without a line break is too long anyway.
+    if (auto *socket = qobject_cast<QAbstractSocket *>(device))
+        socket->setReadBufferSize(ControlProtocol::MaxLineBytes + 2);
+    else if (auto *local = qobject_cast<QLocalSocket *>(device))
+        local->setReadBufferSize(ControlProtocol::MaxLineBytes + 2);
     auto client = std::make_shared<Client>();
     client->device = device;
     client->authenticated = authenticated;
@@ -139,10 +145,24 @@ void ControlPort::runWaitingLines()
 
 bool ControlPort::runNextLine(const std::shared_ptr<Client> &client)
 {
-    if (client->state != Client::State::Open || !client->device || !client->device->canReadLine())
+    if (client->state != Client::State::Open || !client->device)
         return false;
-    const QString line = QString::fromUtf8(client->device->readLine()).trimmed();
+    QIODevice &device = *client->device;
+    if (!device.canReadLine()) {
+        if (device.bytesAvailable() <= ControlProtocol::MaxLineBytes + 1)
+            return false; // the rest of the line is still to come
+        ++client->lineNumber;
+        refuse(client, ControlProtocol::lineTooLongMessage() + QStringLiteral("; the connection is closed"));
+        return true;
+    }
+    QByteArray raw = device.readLine();
     ++client->lineNumber;
+    raw.chop(raw.endsWith("\r\n") ? 2 : 1);
+    if (raw.size() > ControlProtocol::MaxLineBytes) {
+        refuse(client, ControlProtocol::lineTooLongMessage() + QStringLiteral("; the connection is closed"));
+        return true;
+    }
+    const QString line = QString::fromUtf8(raw).trimmed();
     if (!client->authenticated) {
         authenticate(client, line);
         return true;

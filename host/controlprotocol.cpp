@@ -91,13 +91,58 @@ void ControlProtocol::addOp(const QString &name, Handler handler)
     m_ops.insert(name, std::move(handler));
 }
 
-void ControlProtocol::runAll(QTextStream &in)
+QString ControlProtocol::lineTooLongMessage()
 {
+    return QStringLiteral("the line is longer than %1 bytes (1 MiB) and was skipped").arg(MaxLineBytes);
+}
+
+void ControlProtocol::runAll(QIODevice &in)
+{
+    // Read in blocks and split here: a line is never held beyond the cap, however long it is, and a
+    // read returns what a pipe has so far instead of waiting for a full block.
+    QByteArray block(64 * 1024, Qt::Uninitialized);
+    QByteArray pending;    // the start of a line whose end has not come yet
+    bool skipping = false; // inside an over-long line, already reported: its bytes are dropped
     int lineNumber = 0;
-    while (!in.atEnd()) {
-        const QString line = in.readLine();
+    auto runLine = [&](QByteArray line) {
         ++lineNumber;
-        run(line, lineNumber);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.size() > MaxLineBytes) {
+            fail(lineTooLongMessage(), lineNumber);
+            return;
+        }
+        if (lineNumber == 1 && line.startsWith("\xEF\xBB\xBF"))
+            line.remove(0, 3); // a byte order mark some editors put at the start of a UTF-8 file
+        run(QString::fromUtf8(line), lineNumber);
+    };
+    for (;;) {
+        const qint64 count = in.read(block.data(), block.size());
+        if (count <= 0) {
+            if (!pending.isEmpty())
+                runLine(pending); // the last line, without a line break
+            return;
+        }
+        const QByteArrayView data(block.constData(), count);
+        qsizetype start = 0;
+        for (qsizetype end = data.indexOf('\n'); end >= 0; end = data.indexOf('\n', start)) {
+            if (skipping) {
+                skipping = false;
+            } else {
+                pending += data.sliced(start, end - start);
+                runLine(std::exchange(pending, {}));
+            }
+            start = end + 1;
+        }
+        if (skipping)
+            continue;
+        pending += data.sliced(start);
+        // More than the cap plus a carriage return, and still no line break: too long, whatever follows.
+        if (pending.size() > MaxLineBytes + 1) {
+            fail(lineTooLongMessage(), ++lineNumber);
+            pending.clear();
+            skipping = true;
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIODevice>
 #include <QJsonObject>
 #include <QString>
 #include <QTextStream>
@@ -18,10 +19,17 @@ class ControlProtocol
 public:
     ControlProtocol(HostSession &session, QTextStream &out, QTextStream &err);
 
+    // The longest line the host takes, line break not counted. A longer line is answered with one
+    // error and skipped (a connection that sends one is closed), so that no client can make the host
+    // hold an arbitrarily large line in memory.
+    static constexpr qsizetype MaxLineBytes = 1024 * 1024;
+    [[nodiscard]] static QString lineTooLongMessage();
+
     // Runs one line; lineNumber is the line's number in its source, for error reports.
     void run(const QString &line, int lineNumber);
-    // Runs a whole stream, line by line, until it ends.
-    void runAll(QTextStream &in);
+    // Runs a whole file or stream, line by line, until it ends. Lines run as soon as they are whole,
+    // so a driver may wait for a line's result before it writes the next.
+    void runAll(QIODevice &in);
 
     // Extra ops the host adds (for example live events once they exist).
     using Handler = std::function<void(const QJsonObject &command)>;

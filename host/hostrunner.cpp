@@ -40,17 +40,17 @@ int HostRunner::run()
     // Made before the script runs, so that an "auth" line in a script is told what it is for.
     ControlPort port(protocol);
 
-    if (m_options.script == QLatin1String("-")) {
-        QTextStream in(stdin);
-        protocol.runAll(in);
-    } else if (!m_options.script.isEmpty()) {
-        QFile file(m_options.script);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!m_options.script.isEmpty()) {
+        const bool fromStandardInput = m_options.script == QLatin1String("-");
+        QFile file(fromStandardInput ? QString() : m_options.script);
+        // Standard input as a C stream: Qt then reads a pipe without waiting for a full block.
+        const bool opened = fromStandardInput ? file.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered)
+                                              : file.open(QIODevice::ReadOnly);
+        if (!opened) {
             err << "ostraven-host: cannot read the script " << m_options.script << Qt::endl;
             return 2;
         }
-        QTextStream in(&file);
-        protocol.runAll(in);
+        protocol.runAll(file);
     }
 
     const bool scripted = !m_options.script.isEmpty();

@@ -264,6 +264,25 @@ TEST_F(ControlPortTest, TheSocketPathMustNotHoldAnythingElse)
     EXPECT_EQ(file.readAll(), QByteArray("an operator's notes\n"));
 }
 
+TEST_F(ControlPortTest, ALineOverTheCapEndsTheConnectionAfterOneError)
+{
+    startTcpHost();
+    QTcpSocket client;
+    ASSERT_TRUE(connectTcp(client));
+    send(client, {authLine(token()), QString(1024 * 1024 + 1, QLatin1Char(' ')), queueIdLine});
+    const QList<QJsonObject> answers = replies(client, 3);
+    ASSERT_EQ(answers.size(), 2);
+    EXPECT_EQ(answers[1].value(QStringLiteral("line")).toInt(), 2);
+    EXPECT_TRUE(answers[1].value(QStringLiteral("error")).toString().startsWith(
+        QStringLiteral("the line is longer than 1048576 bytes (1 MiB)")));
+    EXPECT_TRUE(client.state() == QAbstractSocket::UnconnectedState || client.waitForDisconnected(10000));
+
+    QTcpSocket next;
+    ASSERT_TRUE(connectTcp(next));
+    send(next, {authLine(token()), queueIdLine});
+    EXPECT_EQ(replies(next, 2).size(), 2);
+}
+
 TEST_F(ControlPortTest, AClientLeavingDuringAWaitLosesItsLinesAndTheHostCarriesOn)
 {
     startTcpHost();

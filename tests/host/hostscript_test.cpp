@@ -159,11 +159,54 @@ TEST_F(HostScriptTest, OutOfRangeNumbersAndNonObjectsAreRefusedByName)
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].line);
         EXPECT_EQ(result.errors[i].value(QStringLiteral("line")).toInt(), int(i) + 3);
-        EXPECT_TRUE(result.errors[i].value(QStringLiteral("error")).toString().startsWith(QString::fromUtf8(cases[i].error)))
-            << result.errors[i].value(QStringLiteral("error")).toString().toStdString();
+        const QString error = result.errors[i].value(QStringLiteral("error")).toString();
+        EXPECT_TRUE(error.startsWith(QString::fromUtf8(cases[i].error))) << error.toStdString();
     }
     ASSERT_EQ(result.out.size(), 1);
     EXPECT_EQ(result.out[0].value(QStringLiteral("result")).toInt(), 0) << "the refused queue-id changed nothing";
+}
+
+// A line of exactly the cap runs; one byte more, or megabytes more, is one error and the next line runs.
+TEST_F(HostScriptTest, LinesLongerThanTheCapAreSkippedWithOneError)
+{
+    constexpr qsizetype cap = 1024 * 1024;
+    // A cadd line (accepted and ignored by the viewer) padded to the given length.
+    auto caddLine = [](qsizetype length) {
+        QString line = QStringLiteral(R"({"op": "cadd", "text": ""})");
+        line.insert(line.size() - 2, QString(length - line.size(), QLatin1Char('x')));
+        return line;
+    };
+    struct Case {
+        const char *name;
+        QString line;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"exactly the cap", caddLine(cap), false},
+        {"the cap and a carriage return", caddLine(cap) + u'\r', false},
+        {"one byte over", caddLine(cap + 1), true},
+        {"eight times the cap", caddLine(8 * cap), true},
+        {"over the cap in blanks", QString(cap + 1, QLatin1Char(' ')), true},
+    };
+    QStringList lines;
+    for (const Case &c : cases)
+        lines << c.line << QStringLiteral(R"({"op": "queue-id"})");
+    const Run result = run(lines);
+
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out.size(), std::size(cases)) << "every line after a skipped one ran";
+    QList<int> refusedLines;
+    for (const QJsonObject &error : result.errors) {
+        EXPECT_EQ(error.value(QStringLiteral("error")).toString(),
+                  QStringLiteral("the line is longer than 1048576 bytes (1 MiB) and was skipped"));
+        refusedLines << error.value(QStringLiteral("line")).toInt();
+    }
+    QList<int> expected;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        if (cases[i].refused)
+            expected << int(2 * i + 1);
+    }
+    EXPECT_EQ(refusedLines, expected);
 }
 
 TEST_F(HostScriptTest, OutOfRangeOptionsStopTheHostWithTheirRange)
