@@ -1,8 +1,28 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CTEST_ARGS ?=
+CMAKE_ARGS ?=
+SANITIZE ?=
 
-.PHONY: all deps configure build test demo bench clean
+# `make test SANITIZE=1`: the same suite, built with gcc under ASan and UBSan in a folder of its own.
+ifneq ($(SANITIZE),)
+BUILD_DIR := build-sanitize
+BUILD_TYPE := Debug
+CMAKE_ARGS += -DOSTRAVEN_SANITIZE=ON -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
+endif
+
+# Leaks are detected; the only ones suppressed are fontconfig's process-long caches (fuzz/lsan.supp).
+SANITIZER_ENV = \
+	ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:halt_on_error=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp:print_suppressions=0
+
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+# Sanitizer subset for CI: the pure logic suites, where our own code does the work and Qt does little.
+QUICK_TESTS ?= ^(Date|Variant|Dialect|Lexer|Procedure|Admission|CircularBuffer|Fuzz)
+
+.PHONY: all deps configure build test demo bench clean fuzz fuzz-build test-sanitize-quick
 
 all: build
 
@@ -10,7 +30,7 @@ deps:
 	@scripts/install-deps
 
 $(BUILD_DIR)/build.ninja:
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS)
 
 configure: deps $(BUILD_DIR)/build.ninja
 
@@ -18,7 +38,7 @@ build: configure
 	cmake --build $(BUILD_DIR)
 
 test: build
-	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 $(CTEST_ARGS)
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen $(if $(SANITIZE),$(SANITIZER_ENV)) ctest --output-on-failure -j2 $(CTEST_ARGS)
 
 demo: build
 	@scripts/demo $(BUILD_DIR)
@@ -28,3 +48,23 @@ bench: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# Fuzz targets: clang, libFuzzer, ASan and UBSan, in their own folder. Only the targets are built,
+# not the tests. FUZZ_TARGETS picks some of them (default: all).
+FUZZ_TARGETS ?=
+
+$(FUZZ_DIR)/build.ninja:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+		-DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DOSTRAVEN_FUZZ=ON
+
+fuzz-build:
+	@scripts/install-deps fuzz
+	@$(MAKE) --no-print-directory $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR) --target ostraven_fuzzers
+
+fuzz: fuzz-build
+	fuzz/run-fuzzers $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+# The sanitizer build with only the quick suites run: what CI can afford on every change.
+test-sanitize-quick:
+	@$(MAKE) --no-print-directory test SANITIZE=1 CTEST_ARGS='-R "$(QUICK_TESTS)"'
