@@ -45,6 +45,8 @@ int runSql(const QString &path, const QString &sql, const QString &traceFile)
 {
     if (!QFileInfo::exists(path))
         return fail(QStringLiteral("the database %1 does not exist; create it with --init-db").arg(path), 2);
+    if (const QString problem = Ostraven::HostDatabase::checkDatabase(path); !problem.isEmpty())
+        return fail(problem, 2);
     const Ostraven::ConnectionPtr connection = Ostraven::Connection::openSqlite(path);
     if (!traceFile.isEmpty())
         connection->setTraceFile(traceFile);
@@ -151,6 +153,8 @@ int main(int argc, char **argv)
             return runSql(path, parser.value(sqlOption), parser.value(traceOption));
         if (!QFileInfo::exists(path))
             return fail(QStringLiteral("the database %1 does not exist; create it with --init-db").arg(path), 2);
+        if (const QString problem = Ostraven::HostDatabase::checkDatabase(path); !problem.isEmpty())
+            return fail(problem, 2);
 
         Ostraven::Host::HostRunner::Options options;
         options.session.databasePath = path;
@@ -174,7 +178,7 @@ int main(int argc, char **argv)
             return fail(QStringLiteral("--token-file needs a file name and goes with --listen"), 2);
         options.listenSocket = parser.value(listenSocketOption);
         if (parser.isSet(listenSocketOption) && options.listenSocket.isEmpty())
-            return fail(QStringLiteral("--listen-socket needs a path, for example $XDG_RUNTIME_DIR/ostraven-host.sock"), 2);
+            return fail(QStringLiteral("--listen-socket needs a path, e.g. $XDG_RUNTIME_DIR/ostraven-host.sock"), 2);
         Ostraven::Host::HostRunner runner(std::move(options));
         return runner.run();
     } catch (const Ostraven::VbError &error) {

@@ -2,6 +2,7 @@
 
 #include "host/db/hostschema.h"
 #include "host/db/sqlitefile.h"
+#include "host/db/sqlitestatement.h"
 
 #include "platform/db/connection.h"
 
@@ -12,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonValue>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTextStream>
 
@@ -66,7 +68,58 @@ bool changesRows(const QString &sql)
     return pattern.match(sql).hasMatch();
 }
 
+// The tables and views a database of this host has, as its schema script creates them.
+QStringList schemaObjects()
+{
+    static const QRegularExpression pattern(QStringLiteral("\\bCREATE\\s+(?:TABLE|VIEW)\\s+(\\w+)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    QStringList names;
+    for (auto matches = pattern.globalMatch(HostSchema::tablesScript()); matches.hasNext();)
+        names << matches.next().captured(1);
+    return names;
+}
+
 } // namespace
+
+QString HostDatabase::checkDatabase(const QString &path)
+{
+    auto notOurs = [&path](const QString &reason) {
+        return QStringLiteral("%1 is not a database of this host: %2").arg(QDir::toNativeSeparators(path), reason);
+    };
+    if (!QFileInfo(path).isFile())
+        return notOurs(QStringLiteral("it is not a file"));
+    QSet<QString> present;
+    try {
+        SqliteFile file(path, SqliteFile::OpenMode::ReadOnly);
+        // quick_check reads every page, so a file damaged further in is refused as well as one whose
+        // header is wrong; the component would otherwise meet the damage in the middle of its work.
+        SqliteStatement check(file.handle(), QStringLiteral("PRAGMA quick_check(1)"));
+        const QString verdict = check.step() ? check.columnText(0) : QString();
+        if (verdict != QLatin1String("ok"))
+            return notOurs(QStringLiteral("SQLite finds it damaged (%1)").arg(verdict.simplified()));
+        SqliteStatement objects(file.handle(),
+                                QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table', 'view')"));
+        while (objects.step())
+            present.insert(objects.columnText(0).toLower());
+    } catch (const VbError &error) {
+        return notOurs(QStringLiteral("SQLite cannot read it (%1)").arg(error.description()));
+    }
+    const QStringList expected = schemaObjects();
+    QStringList missing;
+    for (const QString &name : expected) {
+        if (!present.contains(name.toLower()))
+            missing << name;
+    }
+    if (missing.isEmpty())
+        return {};
+    if (missing.size() == expected.size())
+        return notOurs(QStringLiteral("it holds none of the host's tables"));
+    constexpr qsizetype named = 5;
+    QString list = QStringList(missing.mid(0, named)).join(QStringLiteral(", "));
+    if (missing.size() > named)
+        list += QStringLiteral(" and %1 more").arg(missing.size() - named);
+    return notOurs(QStringLiteral("tables of the host are missing: %1").arg(list));
+}
 
 void HostDatabase::createDatabase(const QString &path, const DemoSite::Options &options)
 {

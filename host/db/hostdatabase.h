@@ -26,6 +26,11 @@ public:
     // Creates the demo database at path unless a file is already there. True when it was created.
     static bool ensureDatabase(const QString &path);
 
+    // Why the existing file at path cannot serve as the host's database (it does not open as SQLite,
+    // SQLite finds it damaged, or the host's tables are not all there), or an empty text when it can.
+    // Reads only: the file is left exactly as it is.
+    [[nodiscard]] static QString checkDatabase(const QString &path);
+
     struct SqlOutcome {
         qint64 rows = 0;     // rows printed
         qint64 changed = -1; // rows changed by an insert, update or delete; -1 for other statements

@@ -8,7 +8,11 @@ namespace Ostraven {
 
 SqliteFile::SqliteFile(const QString &path, OpenMode mode)
 {
-    const int flags = SQLITE_OPEN_READWRITE | (mode == OpenMode::Create ? SQLITE_OPEN_CREATE : 0);
+    int flags = SQLITE_OPEN_READWRITE;
+    if (mode == OpenMode::Create)
+        flags |= SQLITE_OPEN_CREATE;
+    if (mode == OpenMode::ReadOnly)
+        flags = SQLITE_OPEN_READONLY;
     const int code = sqlite3_open_v2(path.toUtf8().constData(), &m_database, flags, nullptr);
     if (code == SQLITE_OK)
         return;

@@ -15,7 +15,7 @@ class SqliteStatement;
 class SqliteFile
 {
 public:
-    enum class OpenMode { OpenExisting, Create };
+    enum class OpenMode { OpenExisting, Create, ReadOnly };
 
     SqliteFile(const QString &path, OpenMode mode);
     ~SqliteFile();

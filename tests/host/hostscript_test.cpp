@@ -1,5 +1,7 @@
 #include "host/db/hostdatabase.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -7,6 +9,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sqlite3.h>
 
 namespace Ostraven::Testing {
 
@@ -207,6 +211,89 @@ TEST_F(HostScriptTest, LinesLongerThanTheCapAreSkippedWithOneError)
             expected << int(2 * i + 1);
     }
     EXPECT_EQ(refusedLines, expected);
+}
+
+// Files that are not a database of this host are refused at start, by the viewer run and by --sql
+// alike, with one message and without a byte of them changed.
+TEST_F(HostScriptTest, AFileThatIsNotAHostDatabaseIsRefusedAtStart)
+{
+    const QString folder = s_folder->path();
+    const QString real = folder + QStringLiteral("/host.sqlite");
+    auto copyOfReal = [&](const QString &name) {
+        const QString path = folder + u'/' + name;
+        QFile::remove(path);
+        EXPECT_TRUE(QFile::copy(real, path));
+        return path;
+    };
+    auto fileWith = [&](const QString &name, const QByteArray &content) {
+        const QString path = folder + u'/' + name;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+        return path;
+    };
+    auto runSql = [](const QString &path, const char *sql) {
+        sqlite3 *database = nullptr;
+        EXPECT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &database), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(database, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(database);
+        return path;
+    };
+
+    const QString damaged = copyOfReal(QStringLiteral("damaged.sqlite"));
+    {
+        // Half the pages overwritten; the header and the first pages are intact.
+        QFile file(damaged);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        const qint64 size = file.size();
+        file.seek(size / 4);
+        file.write(QByteArray(size / 2, '\xa5'));
+    }
+    QDir(folder).mkpath(QStringLiteral("folder.sqlite"));
+
+    struct Case {
+        const char *name;
+        QString path;
+        const char *reason;
+    };
+    const Case cases[] = {
+        {"a text file", fileWith(QStringLiteral("notes.txt"), "SELECT 1;\n"), "SQLite cannot read it"},
+        {"an empty file", fileWith(QStringLiteral("empty.sqlite"), {}), "none of the host's tables"},
+        {"another application's database",
+         runSql(fileWith(QStringLiteral("other.sqlite"), {}), "CREATE TABLE Notes (id INTEGER, text TEXT)"),
+         "none of the host's tables"},
+        {"a host database without one table",
+         runSql(copyOfReal(QStringLiteral("lacking.sqlite")), "DROP TABLE Log_Misc"),
+         "tables of the host are missing: Log_Misc"},
+        {"a damaged host database", damaged, "SQLite"},
+        {"a folder", folder + QStringLiteral("/folder.sqlite"), "it is not a file"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile file(c.path);
+        const QByteArray before = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        file.close();
+        const QStringList viewerRun{QStringLiteral("--headless"), QStringLiteral("--registry"),
+                                    folder + QStringLiteral("/registry.ini"), QStringLiteral("--script"),
+                                    QStringLiteral("-")};
+        const QStringList sqlRun{QStringLiteral("--sql"), QStringLiteral("SELECT 1")};
+        for (const QStringList &arguments : {viewerRun, sqlRun}) {
+            QProcess host;
+            host.start(QStringLiteral(OSTRAVEN_BINARY_DIR "/bin/ostraven-host"),
+                       QStringList{QStringLiteral("--db"), c.path} + arguments);
+            host.closeWriteChannel();
+            ASSERT_TRUE(host.waitForFinished(60000));
+            EXPECT_EQ(host.exitCode(), 2);
+            const QStringList errors =
+                QString::fromUtf8(host.readAllStandardError()).split(u'\n').filter(u"ostraven-host:");
+            ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
+            EXPECT_TRUE(errors[0].contains(QStringLiteral("is not a database of this host: ")));
+            EXPECT_TRUE(errors[0].contains(QString::fromUtf8(c.reason))) << errors[0].toStdString();
+            EXPECT_TRUE(host.readAllStandardOutput().isEmpty());
+        }
+        ASSERT_TRUE(!QFileInfo(c.path).isFile() || file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(QFileInfo(c.path).isFile() ? file.readAll() : QByteArray(), before) << "the file is left as it was";
+    }
 }
 
 TEST_F(HostScriptTest, OutOfRangeOptionsStopTheHostWithTheirRange)
