@@ -3,6 +3,8 @@
 #include "hostsession.h"
 #include "jsonvalues.h"
 
+#include "host/db/hostdatabase.h"
+
 #include "errors/numberfield.h"
 #include "platform/desktop/scripteddesktop.h"
 #include "platform/keycodes.h"
@@ -294,7 +296,12 @@ void ControlProtocol::registerOps()
     addOp(QStringLiteral("sql"), [this](const QJsonObject &command) {
         const QString text = command.contains(QStringLiteral("text")) ? textField(command, QStringLiteral("text"))
                                                                       : textField(command, QStringLiteral("sql"));
-        auto rows = m_session.database().openRecordset(text, CursorType::ForwardOnly);
+        std::unique_ptr<Recordset> rows;
+        try {
+            rows = m_session.database().openRecordset(text, CursorType::ForwardOnly);
+        } catch (const VbError &error) {
+            throw HostDatabase::explainFailure(text, error);
+        }
         if (rows->fieldCount() == 0)
             return;
         QJsonArray result;

@@ -5,6 +5,8 @@
 #include "host/db/sqlitestatement.h"
 
 #include "platform/db/connection.h"
+#include "platform/db/sqllexer.h"
+#include "platform/db/storedprocedure.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,7 +19,9 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace Ostraven {
 
@@ -174,6 +178,50 @@ bool HostDatabase::ensureDatabase(const QString &path)
 }
 
 HostDatabase::SqlOutcome HostDatabase::runSqlAsJson(Connection &connection, const QString &sql, QTextStream &out)
+{
+    try {
+        return runSqlAsJsonAsIs(connection, sql, out);
+    } catch (const VbError &error) {
+        throw explainFailure(sql, error);
+    }
+}
+
+VbError HostDatabase::explainFailure(const QString &sql, const VbError &error)
+{
+    std::vector<SqlToken> tokens;
+    try {
+        tokens = SqlLexer::tokenize(sql);
+    } catch (const VbError &) {
+        return error;
+    }
+    const auto first = std::find_if(tokens.cbegin(), tokens.cend(),
+                                    [](const SqlToken &token) { return token.kind != SqlTokenKind::Blank; });
+    if (first == tokens.cend() || first->isWord(QLatin1StringView("EXEC")) || first->isWord(QLatin1StringView("EXECUTE")))
+        return error;
+    // The first word alone tells whether the statement is read as a call; its arguments may be what
+    // failed ("selec * from Sites").
+    std::optional<StoredProcedure::Call> call;
+    try {
+        call = StoredProcedure::parseCall({*first});
+    } catch (const VbError &) {
+        return error;
+    }
+    if (!call)
+        return error;
+    for (const ProcedureDefinition &procedure : HostSchema::procedures()) {
+        if (call->procedure.compare(QLatin1StringView(procedure.name), Qt::CaseInsensitive) == 0)
+            return error;
+    }
+    return VbError(error.number(),
+                   error.description()
+                       + QStringLiteral(" The statement was taken as a call of the stored procedure '%1' because it "
+                                        "does not start with an SQL keyword such as SELECT, INSERT, UPDATE or DELETE; "
+                                        "check the first word's spelling, or write EXEC before a procedure's name.")
+                             .arg(call->procedure),
+                   error.source(), error.line());
+}
+
+HostDatabase::SqlOutcome HostDatabase::runSqlAsJsonAsIs(Connection &connection, const QString &sql, QTextStream &out)
 {
     SqlOutcome outcome;
     if (changesRows(sql)) {

@@ -2,6 +2,8 @@
 
 #include "host/db/demosite.h"
 
+#include "platform/vberror.h"
+
 #include <QString>
 
 class QTextStream;
@@ -39,6 +41,16 @@ public:
     // row as one JSON object per line: column name to value, dates as ISO text, Null as null.
     // Failures raise the facade's VbError with the database's message.
     static SqlOutcome runSqlAsJson(Connection &connection, const QString &sql, QTextStream &out);
+
+    // The failure of a statement run for the host's user (--sql, the protocol's "sql" op), made
+    // clearer where the dialect misleads: a statement that starts with a word other than an SQL
+    // keyword is a call of the stored procedure of that name, so "selec 1" fails as a procedure
+    // that cannot be found. When the word names none of the host's procedures, the message adds why
+    // the statement was taken as a call. Any other failure is returned as it is.
+    [[nodiscard]] static VbError explainFailure(const QString &sql, const VbError &error);
+
+private:
+    static SqlOutcome runSqlAsJsonAsIs(Connection &connection, const QString &sql, QTextStream &out);
 };
 
 } // namespace Ostraven

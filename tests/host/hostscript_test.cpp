@@ -296,6 +296,55 @@ TEST_F(HostScriptTest, AFileThatIsNotAHostDatabaseIsRefusedAtStart)
     }
 }
 
+// A statement that starts with a word other than an SQL keyword is a procedure call; when that word
+// names no procedure of the host, --sql and the "sql" op say why the statement was read as a call.
+TEST_F(HostScriptTest, AStatementReadAsACallOfAnUnknownProcedureSaysWhy)
+{
+    const QString why = QStringLiteral("The statement was taken as a call of the stored procedure '%1' because it "
+                                       "does not start with an SQL keyword");
+    struct Case {
+        const char *sql;
+        const char *error;     // the database's own message
+        const char *procedure; // the word taken as a procedure's name, or null when no explanation is due
+    };
+    const Case cases[] = {
+        {"selec 1", "Could not find stored procedure 'selec'.", "selec"},
+        {"selec * from Sites", "Incorrect syntax near '*'.", "selec"},
+        {"  Updte Sites SET SiteName = 'x'", "Incorrect syntax near 'SET'.", "Updte"},
+        {"EXEC selec 1", "Could not find stored procedure 'selec'.", nullptr},
+        {"ZUL_DeleteFilterGroup 1, 2", "Procedure or function 'ZUL_DeleteFilterGroup' has too many arguments", nullptr},
+        {"SELECT * FROM NoSuchTable", "no such table: NoSuchTable", nullptr},
+    };
+    QStringList lines;
+    for (const Case &c : cases) {
+        lines << QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("op"), QStringLiteral("sql")},
+                                                             {QStringLiteral("text"), QString::fromUtf8(c.sql)}})
+                                       .toJson(QJsonDocument::Compact));
+    }
+    const Run protocol = run(lines);
+    ASSERT_EQ(protocol.errors.size(), std::size(cases));
+
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case &c = cases[i];
+        SCOPED_TRACE(c.sql);
+        QProcess host;
+        host.start(QStringLiteral(OSTRAVEN_BINARY_DIR "/bin/ostraven-host"),
+                   {QStringLiteral("--db"), s_folder->path() + QStringLiteral("/host.sqlite"), QStringLiteral("--sql"),
+                    QString::fromUtf8(c.sql)});
+        ASSERT_TRUE(host.waitForFinished(60000));
+        EXPECT_NE(host.exitCode(), 0);
+        const QString sqlError = QString::fromUtf8(host.readAllStandardError());
+        const QString opError = protocol.errors[qsizetype(i)].value(QStringLiteral("error")).toString();
+        for (const QString &error : {sqlError, opError}) {
+            EXPECT_TRUE(error.contains(QString::fromUtf8(c.error))) << error.toStdString();
+            if (c.procedure)
+                EXPECT_TRUE(error.contains(why.arg(QString::fromUtf8(c.procedure)))) << error.toStdString();
+            else
+                EXPECT_FALSE(error.contains(QStringLiteral("was taken as a call"))) << error.toStdString();
+        }
+    }
+}
+
 TEST_F(HostScriptTest, OutOfRangeOptionsStopTheHostWithTheirRange)
 {
     struct Case {
