@@ -58,6 +58,26 @@ void Connection::execute(Command &command)
     m_backend->execute(command);
 }
 
+void Connection::beginTransaction()
+{
+    m_backend->beginTransaction();
+}
+
+void Connection::commitTransaction()
+{
+    m_backend->commitTransaction();
+}
+
+void Connection::rollbackTransaction() noexcept
+{
+    m_backend->rollbackTransaction();
+}
+
+void Connection::endUserAction()
+{
+    m_backend->endUserAction();
+}
+
 void Connection::setTraceFile(const QString &path)
 {
     m_backend->setTraceFile(path);

@@ -64,6 +64,15 @@ public:
     // Runs a stored procedure; output parameters are written back into command.
     void execute(Command &command);
 
+    // Groups statements so that either all of them take effect or none does. These are not statement
+    // texts the component sends, so the trace does not show them; nested groups become savepoints.
+    void beginTransaction();
+    void commitTransaction();
+    void rollbackTransaction() noexcept;
+    // A host action (one protocol line, one call into the component) is over: the next one gets a
+    // fresh allowance for waiting on another program's lock. Returning to the event loop does the same.
+    void endUserAction();
+
     // Every statement text sent from now on is appended to this file, one per line; empty stops it.
     void setTraceFile(const QString &path);
     [[nodiscard]] bool isOpen() const;
@@ -76,6 +85,31 @@ private:
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;
+
+// A group of statements that is rolled back unless it is committed, so any exception between the
+// two leaves the database as it was.
+class Transaction
+{
+public:
+    explicit Transaction(Connection &connection) : m_connection(connection) { m_connection.beginTransaction(); }
+    ~Transaction()
+    {
+        if (!m_finished)
+            m_connection.rollbackTransaction();
+    }
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    void commit()
+    {
+        m_finished = true;
+        m_connection.commitTransaction();
+    }
+
+private:
+    Connection &m_connection;
+    bool m_finished = false;
+};
 
 struct Field {
     QString name;

@@ -4,7 +4,13 @@
 #include "sqldialect.h"
 #include "sqlitefunctions.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+
 #include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <thread>
 
 namespace Ostraven {
 
@@ -151,7 +157,22 @@ std::vector<Variant> commandValues(const StoredProcedure &procedure, Command &co
     return values;
 }
 
+std::optional<struct stat> fileStatus(const QString &path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return status;
+}
+
 } // namespace
+
+SqliteBackend::SqliteBackend(sqlite3 *db) : m_db(db)
+{
+    // An in-memory or temporary database has no file name, and nothing to lose to a replaced file.
+    const char *file = sqlite3_db_filename(db, "main");
+    m_path = QString::fromUtf8(file ? file : "");
+}
 
 std::unique_ptr<SqliteBackend> SqliteBackend::open(const QString &path)
 {
@@ -166,7 +187,7 @@ std::unique_ptr<SqliteBackend> SqliteBackend::open(const QString &path)
     std::unique_ptr<SqliteBackend> backend(new SqliteBackend(db));
     if (SqliteFunctions::install(db) != SQLITE_OK)
         throw backend->lastError();
-    sqlite3_busy_timeout(db, 5000);
+    sqlite3_busy_handler(db, &SqliteBackend::onBusy, backend.get());
     return backend;
 }
 
@@ -175,15 +196,119 @@ SqliteBackend::~SqliteBackend()
     sqlite3_close_v2(m_db);
 }
 
+int SqliteBackend::onBusy(void *backend, int)
+{
+    return static_cast<SqliteBackend *>(backend)->waitForLock() ? 1 : 0;
+}
+
+// The allowance is for the whole user action, not per statement: a viewer that sends a dozen statements
+// while another program holds the database would otherwise freeze for a dozen time-outs. It starts with
+// the first wait and ends when control is back in the event loop (or the host says the action is over).
+bool SqliteBackend::waitForLock()
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point now = Clock::now();
+    if (!m_lockWait->deadline) {
+        m_lockWait->deadline = now + m_lockWait->allowance;
+        if (QCoreApplication *application = QCoreApplication::instance()) {
+            QTimer::singleShot(0, application, [wait = std::weak_ptr<LockWait>(m_lockWait)] {
+                if (const std::shared_ptr<LockWait> alive = wait.lock())
+                    alive->deadline.reset();
+            });
+        }
+    }
+    if (now >= *m_lockWait->deadline)
+        return false;
+    std::this_thread::sleep_for(std::min<Clock::duration>(std::chrono::milliseconds(5), *m_lockWait->deadline - now));
+    return true;
+}
+
+void SqliteBackend::endUserAction()
+{
+    m_lockWait->deadline.reset();
+}
+
 void SqliteBackend::requireOpen() const
 {
     if (!m_db)
         throw DbError::closed();
+    requireSameFile();
+}
+
+void SqliteBackend::requireSameFile() const
+{
+    if (m_path.isEmpty())
+        return;
+    const std::optional<struct stat> status = fileStatus(m_path);
+    // A new database file appears with its first write, so its identity is taken when first seen.
+    if (!m_file) {
+        if (status)
+            m_file = FileIdentity{status->st_dev, status->st_ino};
+        return;
+    }
+    if (status && status->st_dev == m_file->device && status->st_ino == m_file->inode)
+        return;
+    throw DbError::openFailed(QStringLiteral("The database file '%1' was deleted or replaced while it was open; "
+                                             "nothing more is written to it. Restart the host to open the file "
+                                             "now at that path.")
+                                  .arg(m_path));
 }
 
 VbError SqliteBackend::lastError() const
 {
-    return DbError::statement(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+    if ((sqlite3_extended_errcode(m_db) & 0xff) != SQLITE_BUSY)
+        return DbError::statement(message);
+    return DbError::statement(QStringLiteral("%1: another program holds the database; gave up after waiting %2 ms")
+                                  .arg(message)
+                                  .arg(m_lockWait->allowance.count()));
+}
+
+void SqliteBackend::beginTransaction()
+{
+    requireOpen();
+    if (m_transactionDepth == 0)
+        runPlain("BEGIN IMMEDIATE");
+    else
+        runPlain("SAVEPOINT ov_transaction_" + QByteArray::number(m_transactionDepth));
+    ++m_transactionDepth;
+}
+
+void SqliteBackend::commitTransaction()
+{
+    requireOpen();
+    if (m_transactionDepth == 0)
+        throw DbError::statement(QStringLiteral("There is no transaction to commit."));
+    --m_transactionDepth;
+    if (m_transactionDepth > 0) {
+        runPlain("RELEASE ov_transaction_" + QByteArray::number(m_transactionDepth));
+        return;
+    }
+    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
+        return;
+    const VbError error = lastError();
+    sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw error;
+}
+
+void SqliteBackend::rollbackTransaction() noexcept
+{
+    if (!m_db || m_transactionDepth == 0)
+        return;
+    --m_transactionDepth;
+    // Some failures (a full disk, an I/O error) end the transaction by themselves; there is then
+    // nothing left to roll back at any depth.
+    if (sqlite3_get_autocommit(m_db)) {
+        m_transactionDepth = 0;
+        return;
+    }
+    if (m_transactionDepth == 0) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return;
+    }
+    const QByteArray savepoint = "ov_transaction_" + QByteArray::number(m_transactionDepth);
+    sqlite3_exec(m_db, ("ROLLBACK TO " + savepoint + "; RELEASE " + savepoint).constData(), nullptr, nullptr,
+                 nullptr);
 }
 
 std::unique_ptr<Recordset> SqliteBackend::openRecordset(const QString &sql, CursorType cursor)
@@ -249,6 +374,7 @@ void SqliteBackend::close()
 {
     sqlite3_close_v2(m_db);
     m_db = nullptr;
+    m_transactionDepth = 0;
 }
 
 SqliteBackend::Result SqliteBackend::run(const QString &sql)
@@ -335,9 +461,9 @@ void SqliteBackend::bindParameters(sqlite3_stmt *statement, const StoredProcedur
     }
 }
 
-void SqliteBackend::runPlain(const char *sql)
+void SqliteBackend::runPlain(const QByteArray &sql)
 {
-    if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         throw lastError();
 }
 
