@@ -5,6 +5,7 @@
 #include "errors/errorroutes.h"
 #include "viewer/fevents.h"
 
+#include "platform/db/sqlliteral.h"
 #include "platform/desktop/desktopservices.h"
 
 namespace Ostraven {
@@ -87,7 +88,7 @@ bool ArchiveLoader::LoadArchivedEvents(const QString &Condition)
 void ArchiveLoader::readRoutingSetting()
 {
     const QString server = CStr(m_module.nt().get(QStringLiteral("ServerName")));
-    auto setting = m_module.db().openRecordset(QStringLiteral("EXEC RegistryRead '") + server
+    auto setting = m_module.db().openRecordset(QStringLiteral("EXEC RegistryRead '") + doubledQuotes(server)
                                                + QStringLiteral("','PaxServer','EnableRouting'"));
     for (; !setting->eof(); setting->moveNext())
         m_module.RoutingEnabled = CBool(setting->field(0));

@@ -4,6 +4,7 @@
 
 #include "errors/errorroutes.h"
 #include "platform/db/connection.h"
+#include "platform/db/sqlliteral.h"
 #include "platform/variant.h"
 
 #include <QStringList>
@@ -60,7 +61,7 @@ QString afterFirstPoint(const QString &item)
 
 QString addressCondition(const QString &item)
 {
-    return addressTailCondition + twoBackslashes + afterFirstPoint(item) + QStringLiteral("%') OR  ");
+    return addressTailCondition + twoBackslashes + doubledQuotes(afterFirstPoint(item)) + QStringLiteral("%') OR  ");
 }
 
 QString firstItemCondition(const QString &item)
@@ -68,14 +69,14 @@ QString firstItemCondition(const QString &item)
     if (IsNumeric(Variant(item)))
         return QStringLiteral(" ([ID] =") + item + QStringLiteral(" AND (");
     if (item.contains(QStringLiteral("ZEKO")))
-        return QStringLiteral(" (Address LIKE '") + item + QStringLiteral("%' OR  ");
+        return QStringLiteral(" (Address LIKE '") + doubledQuotes(item) + QStringLiteral("%' OR  ");
     return addressCondition(item);
 }
 
 QString laterItemCondition(const QString &item)
 {
     if (item.contains(QStringLiteral("ZEKO")))
-        return QStringLiteral(" Address LIKE '") + item + QStringLiteral("%' OR  ");
+        return QStringLiteral(" Address LIKE '") + doubledQuotes(item) + QStringLiteral("%' OR  ");
     return addressCondition(item);
 }
 

@@ -3,6 +3,7 @@
 #include "mpublic.h"
 
 #include "errors/errorroutes.h"
+#include "platform/db/sqlliteral.h"
 
 namespace Ostraven {
 
@@ -55,7 +56,7 @@ bool Permissions::Role_EventDenied(qint32 UserID, qint32 WorkstationID, qint32 E
         Connection &db = m_module.db();
         result = db.openRecordset(QStringLiteral("EXEC rp_Role_Routing_DeniedCount ") + number(UserID)
                                   + QLatin1Char(',') + number(WorkstationID) + QLatin1Char(',') + number(EventID)
-                                  + QStringLiteral(",'") + Address + QLatin1Char('\''));
+                                  + QStringLiteral(",'") + doubledQuotes(Address) + QLatin1Char('\''));
         if (result->eof())
             return;
         if (countDenies(*result)) {

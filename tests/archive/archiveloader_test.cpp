@@ -304,6 +304,36 @@ TEST_F(ArchiveLoaderTest, RoutingSkipsDeniedAndOutOfZoneRows)
     EXPECT_EQ(grid().rowCount(), 7);
 }
 
+// A quote in an archived address or in the server's name is part of the value: routing still denies
+// the server room, and the server's own registry row is still the one read.
+TEST_F(ArchiveLoaderTest, QuotesInAddressesAndServerNamesStayInsideTheirLiterals)
+{
+    config().user = 102;
+    config().workstation = 2;
+    insert({.address = "\\\\SRV1.1.3.IN0''2", .type = "KORA*GATE External", .controllerTime = "2026-12-01 10:01:00",
+            .hostTime = "2026-12-01 10:01:00.000", .description = "Probe server room", .uid1 = 0});
+    insert({.address = "\\\\SRV1.1.1.IN0''1", .type = "KORA*GATE External", .controllerTime = "2026-12-01 10:00:00",
+            .hostTime = "2026-12-01 10:00:00.000", .description = "Probe lobby", .uid1 = 0});
+    // The test's own inserts splice their texts as they stand, hence the doubled quotes above.
+    db().execute(QStringLiteral("INSERT INTO Registry VALUES ('O''Brien-PC', 'PaxServer', 'EnableRouting', 'True')"));
+    db().execute(QStringLiteral("UPDATE Registry SET [Value] = 'True' WHERE ServerName = '*'"));
+
+    const QStringList routed = {QStringLiteral("Probe lobby")};
+    const std::tuple<const char *, bool, QStringList> cases[] = {
+        {"O'Brien-PC", true, routed},
+        {"SRV1' --", true, routed},
+    };
+    for (const auto &[server, routing, shown] : cases) {
+        SCOPED_TRACE(server);
+        config().serverName = QString::fromUtf8(server);
+        EXPECT_TRUE(load(probesOnly));
+        EXPECT_EQ(module().RoutingEnabled, routing);
+        EXPECT_EQ(column(Description), shown);
+        EXPECT_TRUE(boxTexts().isEmpty()) << boxTexts().join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(record().logErrors.isEmpty());
+    }
+}
+
 TEST_F(ArchiveLoaderTest, FailuresGoThroughTheirOwnRoutes)
 {
     routingOff();
