@@ -589,6 +589,8 @@ bool FCustom::runOk()
     m_module.Colors = restore ? useObjectDefault : colours;
     const QString headers = applyColumns();
     m_module.ColumnHeaders = restore ? useObjectDefault : headers;
+    // The operator has seen and confirmed every setting the dialog shows; they are now the ones to keep.
+    m_module.unreadSettings.clear();
 
     CorvanPersist(m_module).SavePersistence(m_module.events());
 

@@ -5,6 +5,7 @@
 
 #include "errors/errorroutes.h"
 #include "platform/db/connection.h"
+#include "platform/db/sqlliteral.h"
 #include "platform/desktop/desktopservices.h"
 #include "platform/variant.h"
 
@@ -343,12 +344,13 @@ void FilterGroupPage::AddFilter_Click()
         if (const int port = m_dialog.cmbPort->currentIndex(); port >= 1) {
             const QString address = GetAddressForID(itemNumber(*m_dialog.cmbPort, port), PortAddress);
             criterion.addSource(address,
-                                portCondition + twoBackslashes + afterFirstPoint(address) + QStringLiteral("%'))"),
+                                portCondition + twoBackslashes + doubledQuotes(afterFirstPoint(address))
+                                    + QStringLiteral("%'))"),
                                 m_module.GRS(portWord), m_dialog.cmbPort->currentText());
         }
         if (const int ardo = m_dialog.cmbArdo->currentIndex(); ardo >= 1) {
             const QString address = GetAddressForID(itemNumber(*m_dialog.cmbArdo, ardo), ArdoAddress);
-            criterion.addSource(address, ardoCondition + address + QStringLiteral("%')"), m_module.GRS(ardoWord),
+            criterion.addSource(address, ardoCondition + doubledQuotes(address) + QStringLiteral("%')"), m_module.GRS(ardoWord),
                                 m_dialog.cmbArdo->currentText());
         }
         if (const int controller = m_dialog.cboController->currentIndex(); controller >= 1) {
@@ -357,7 +359,7 @@ void FilterGroupPage::AddFilter_Click()
                 throw VbError::fromNumber(VbError::SubscriptOutOfRange);
             const qint32 kind = CDbl(Variant(parts.at(1))) == 1 ? ControllerAddress : PanelAddress;
             const QString address = GetAddressForID(CLng(Variant(parts.at(0))), kind);
-            criterion.addSource(address, QStringLiteral("(Address LIKE '") + address + QStringLiteral("%')"),
+            criterion.addSource(address, QStringLiteral("(Address LIKE '") + doubledQuotes(address) + QStringLiteral("%')"),
                                 m_module.GRS(controllerWord), m_dialog.cboController->currentText());
         }
 
@@ -592,6 +594,8 @@ bool FilterGroupPage::SaveFilterGroup()
             askName(name);
         }
 
+        // The group's rows and the profile's pointer to it change together or not at all: a group
+        // emptied by a save that stopped half-way would hide every event from its profiles.
         const int index = groupListIndex();
         if (index == -1)
             insertNewGroup(name);
@@ -609,11 +613,13 @@ void FilterGroupPage::insertNewGroup(const QString &name)
     command.append(QStringLiteral("ReturnedID"), ParameterDirection::Output);
     command.append(QStringLiteral("OperatorID"), ParameterDirection::Input,
                    CLng(m_module.nt().get(QStringLiteral("UserId"))));
+    Transaction transaction(m_module.db());
     m_module.db().execute(command);
     const qint32 groupId = CLng(command.parameters().at(2).value);
 
     insertFilterRows(groupId, name, QStringLiteral(", N'"));
     pointProfileAt(groupId);
+    transaction.commit();
 
     QComboBox &combo = *m_dialog.cmbFilterGroup;
     {
@@ -625,9 +631,11 @@ void FilterGroupPage::insertNewGroup(const QString &name)
 
 void FilterGroupPage::replaceGroup(const QString &name, qint32 groupId)
 {
+    Transaction transaction(m_module.db());
     m_module.db().execute(QStringLiteral("Delete From eventfilters Where GroupID = ") + QString::number(groupId));
     pointProfileAt(groupId);
     insertFilterRows(groupId, name, QStringLiteral(", '"));
+    transaction.commit();
 }
 
 // textPrefix opens the filter text's literal: a new group writes it as a Unicode literal, a

@@ -6,6 +6,7 @@
 #include "platform/db/connection.h"
 #include "platform/dispatch.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -50,6 +51,10 @@ public:
     QString Colors;
     QString ColumnHeaders;
     qint32 TypeFilter = 0;
+    // Settings whose stored value could not be read (a failed load) or that the grid could not show:
+    // until the operator sets them again, saving leaves their stored rows alone rather than overwriting
+    // them with whatever the viewer happened to hold.
+    QSet<QString> unreadSettings;
 
     ColourSlots colourSlots{};
 

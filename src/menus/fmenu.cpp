@@ -393,6 +393,7 @@ void FMenu::mnuFilterArray_Click(int Index)
         mnuFilterArray(Index)->setChecked(true);
 
         m_module.TypeFilter = Index;
+        m_module.unreadSettings.remove(QStringLiteral("TypeFilter"));
         const TypeFilter &filter = typeFilters[std::size_t(Index)];
         m_module.typeFilter.active = true;
         QString clause;

@@ -6,8 +6,11 @@
 #include "model/ccircularbuffer.h"
 
 #include "errors/errorroutes.h"
+#include "platform/db/sqlliteral.h"
 
 #include <QWidget>
+
+#include <array>
 
 namespace Ostraven {
 
@@ -21,6 +24,12 @@ const QString defaultColors =
 constexpr qint32 defaultMaxLines = 100;
 // The host platform keeps window geometry in twips.
 constexpr int twipsPerPixel = 15;
+
+// The settings a load reads and a save writes back; the window's size and position are only written.
+const std::array<QString, 7> profileSettings = {
+    QStringLiteral("FilterGroupID"), QStringLiteral("MaxLines"),   QStringLiteral("LoadCachedEvents"),
+    QStringLiteral("DisplayEventsAtTop"), QStringLiteral("Colors"), QStringLiteral("ColumnHeaders"),
+    QStringLiteral("TypeFilter")};
 
 bool isObjectDefault(const Variant &value)
 {
@@ -36,13 +45,22 @@ QString twips(int pixels)
 
 void CorvanPersist::LoadPersistence()
 {
+    // Until the rows have been read, every setting counts as unread: a load that fails part-way must not
+    // let the next save overwrite the stored values it never got to.
+    for (const QString &setting : profileSettings)
+        m_module.unreadSettings.insert(setting);
     guarded(m_module.errors(), QStringLiteral("CorvanPersist.LoadPersistence"), [&] {
         std::unique_ptr<Recordset> rows = m_module.db().openRecordset(
             QStringLiteral("Select * from Profile_Details Where ObjectID = ") + viewerObject
             + QStringLiteral(" AND ProfileID = ") + QString::number(m_module.CurrentProfileID));
-        for (; !rows->eof(); rows->moveNext())
-            applyRow(CStr(rows->field(2)), rows->field(3));
+        for (; !rows->eof(); rows->moveNext()) {
+            const QString property = CStr(rows->field(2));
+            applyRow(property, rows->field(3));
+            m_module.unreadSettings.remove(property);
+        }
         rows->close();
+        // A setting without a row was read too: it has no stored value to protect.
+        m_module.unreadSettings.clear();
 
         m_module.MaxLines = m_module.MaxLinesSetting;
         m_module.messageBuffer().SetBufferSize(m_module.MaxLines);
@@ -80,31 +98,40 @@ void CorvanPersist::applyRow(const QString &property, const Variant &value)
     }
 }
 
+// One transaction: a save that fails part-way (a lock, a read-only file, a crash) leaves the profile
+// as it was rather than half old, half new, and the operator hears about it once.
 void CorvanPersist::SavePersistence(QWidget &viewer)
 {
-    saveSetting(QStringLiteral(", 'Height', '"), twips(viewer.frameGeometry().height()));
-    saveSetting(QStringLiteral(", 'Left', '"), twips(viewer.frameGeometry().x()));
-    saveSetting(QStringLiteral(", 'Top', '"), twips(viewer.frameGeometry().y()));
-    saveSetting(QStringLiteral(", 'Width', '"), twips(viewer.frameGeometry().width()));
-    saveSetting(QStringLiteral(", 'FilterGroupID', '"), QString::number(m_module.FilterGroupID));
-    saveSetting(QStringLiteral(", 'MaxLines', '"), QString::number(m_module.MaxLinesSetting));
-    saveSetting(QStringLiteral(", 'LoadCachedEvents', '"), CStr(Variant(m_module.LoadCachedEvents)));
-    saveSetting(QStringLiteral(", 'DisplayEventsAtTop', '"), CStr(Variant(m_module.DisplayEventsAtTop)));
-    saveSetting(QStringLiteral(", 'Colors', '"), m_module.Colors);
-    saveSetting(QStringLiteral(", 'ColumnHeaders', N'"), m_module.FixA(m_module.ColumnHeaders));
-    saveSetting(QStringLiteral(", 'TypeFilter', N'"), QString::number(m_module.TypeFilter));
-    // Nothing in the viewer sets a redraw rate; the row is kept for the host's other readers.
-    WriteProperty(QStringLiteral("RedrawRate"), Variant(qint32(0)));
+    guarded(m_module.errors(), QStringLiteral("CorvanPersist.SavePersistence"), [&] {
+        Transaction transaction(m_module.db());
+        saveSetting(QStringLiteral("Height"), QStringLiteral("'"), twips(viewer.frameGeometry().height()));
+        saveSetting(QStringLiteral("Left"), QStringLiteral("'"), twips(viewer.frameGeometry().x()));
+        saveSetting(QStringLiteral("Top"), QStringLiteral("'"), twips(viewer.frameGeometry().y()));
+        saveSetting(QStringLiteral("Width"), QStringLiteral("'"), twips(viewer.frameGeometry().width()));
+        saveSetting(QStringLiteral("FilterGroupID"), QStringLiteral("'"), QString::number(m_module.FilterGroupID));
+        saveSetting(QStringLiteral("MaxLines"), QStringLiteral("'"), QString::number(m_module.MaxLinesSetting));
+        saveSetting(QStringLiteral("LoadCachedEvents"), QStringLiteral("'"),
+                    CStr(Variant(m_module.LoadCachedEvents)));
+        saveSetting(QStringLiteral("DisplayEventsAtTop"), QStringLiteral("'"),
+                    CStr(Variant(m_module.DisplayEventsAtTop)));
+        saveSetting(QStringLiteral("Colors"), QStringLiteral("'"), doubledQuotes(m_module.Colors));
+        saveSetting(QStringLiteral("ColumnHeaders"), QStringLiteral("N'"), m_module.FixA(m_module.ColumnHeaders));
+        saveSetting(QStringLiteral("TypeFilter"), QStringLiteral("N'"), QString::number(m_module.TypeFilter));
+        // Nothing in the viewer sets a redraw rate; the row is kept for the host's other readers.
+        writeProperty(QStringLiteral("RedrawRate"), Variant(qint32(0)));
+        transaction.commit();
+    });
 }
 
 // The procedure inserts or replaces the row, so saving never has to look first.
-void CorvanPersist::saveSetting(const QString &piece, const QString &value)
+void CorvanPersist::saveSetting(const QString &property, const QString &quote, const QString &value)
 {
-    ignoringErrors([&] {
-        m_module.db().execute(QStringLiteral("ZUL_Update_Profile_Persisted_Details ")
-                              + QString::number(m_module.CurrentProfileID) + QStringLiteral(", ") + viewerObject
-                              + piece + value + QLatin1Char('\''));
-    });
+    if (m_module.unreadSettings.contains(property))
+        return;
+    m_module.db().execute(QStringLiteral("ZUL_Update_Profile_Persisted_Details ")
+                          + QString::number(m_module.CurrentProfileID) + QStringLiteral(", ") + viewerObject
+                          + QStringLiteral(", '") + property + QStringLiteral("', ") + quote + value
+                          + QLatin1Char('\''));
 }
 
 void CorvanPersist::SetPosition(QWidget &)
@@ -114,25 +141,30 @@ void CorvanPersist::SetPosition(QWidget &)
 
 void CorvanPersist::WriteProperty(const QString &Property, const Variant &Value)
 {
-    guarded(m_module.errors(), QStringLiteral("CorvanPersist.WriteProperty"), [&] {
-        Connection &db = m_module.db();
-        const QString profile = QString::number(m_module.CurrentProfileID);
-        std::unique_ptr<Recordset> existing = db.openRecordset(
-            QStringLiteral("Select [Value] From Profile_Details Where ProfileID = ") + profile
-            + QStringLiteral(" AND ObjectID = ") + viewerObject + QStringLiteral(" AND Property = '") + Property
-            + QLatin1Char('\''));
-        const QString value = CStr(Value);
-        if (existing->eof()) {
-            db.execute(QStringLiteral("Insert Into Profile_Details  (ProfileID, ObjectID, Property, [Value]) Values (")
-                       + profile + QLatin1Char(',') + viewerObject + QStringLiteral(",'") + Property
-                       + QStringLiteral("',") + value + QLatin1Char(')'));
-        } else {
-            db.execute(QStringLiteral("Update Profile_Details Set [Value] = ") + value
-                       + QStringLiteral(" Where ProfileID =") + profile + QStringLiteral(" AND ObjectID = ")
-                       + viewerObject + QStringLiteral(" AND Property = '") + Property + QLatin1Char('\''));
-        }
-        existing->close();
-    });
+    guarded(m_module.errors(), QStringLiteral("CorvanPersist.WriteProperty"),
+            [&] { writeProperty(Property, Value); });
+}
+
+void CorvanPersist::writeProperty(const QString &property, const Variant &value)
+{
+    Connection &db = m_module.db();
+    const QString profile = QString::number(m_module.CurrentProfileID);
+    const QString name = doubledQuotes(property);
+    std::unique_ptr<Recordset> existing = db.openRecordset(
+        QStringLiteral("Select [Value] From Profile_Details Where ProfileID = ") + profile
+        + QStringLiteral(" AND ObjectID = ") + viewerObject + QStringLiteral(" AND Property = '") + name
+        + QLatin1Char('\''));
+    const QString text = CStr(value);
+    if (existing->eof()) {
+        db.execute(QStringLiteral("Insert Into Profile_Details  (ProfileID, ObjectID, Property, [Value]) Values (")
+                   + profile + QLatin1Char(',') + viewerObject + QStringLiteral(",'") + name + QStringLiteral("',")
+                   + text + QLatin1Char(')'));
+    } else {
+        db.execute(QStringLiteral("Update Profile_Details Set [Value] = ") + text + QStringLiteral(" Where ProfileID =")
+                   + profile + QStringLiteral(" AND ObjectID = ") + viewerObject
+                   + QStringLiteral(" AND Property = '") + name + QLatin1Char('\''));
+    }
+    existing->close();
 }
 
 } // namespace Ostraven

@@ -20,7 +20,8 @@ public:
     // Loads the current profile's rows into the module and brings the line limit, the ring buffer,
     // the filter state and the permissions up to date.
     void LoadPersistence();
-    // Writes every setting; a setting whose statement fails is simply not saved.
+    // Writes every setting that was read (or set since) in one transaction: all of them or, when a
+    // statement fails, none, reported once.
     void SavePersistence(QWidget &viewer);
     // Applies the colour setting; the saved size and position are deliberately not applied.
     void SetPosition(QWidget &viewer);
@@ -29,7 +30,9 @@ public:
 
 private:
     void applyRow(const QString &property, const Variant &value);
-    void saveSetting(const QString &piece, const QString &value);
+    // quote opens the value's literal: "'" or "N'".
+    void saveSetting(const QString &property, const QString &quote, const QString &value);
+    void writeProperty(const QString &property, const Variant &value);
 
     MPublic &m_module;
 };

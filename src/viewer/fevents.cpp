@@ -11,6 +11,7 @@
 #include "model/cgenericevent.h"
 #include "persist/corvanpersist.h"
 
+#include "platform/db/sqlliteral.h"
 #include "platform/desktop/desktopservices.h"
 #include "platform/keycodes.h"
 
@@ -33,6 +34,7 @@ constexpr int switchLaterInterval = 100;
 constexpr int switchReloadTick = 5;
 constexpr int cellFlags = 0x40020; // single line, word ellipsis
 constexpr qint32 firstSecondFamilyEvent = 80000;
+const QString columnHeadersSetting = QStringLiteral("ColumnHeaders");
 constexpr int rightButton = 2;
 
 // The platform's "= True": a Boolean True or the number -1, nothing else.
@@ -215,7 +217,10 @@ void FEvents::Form_Unload(bool &Cancel)
                 m_module.ColumnHeaders = useObjectDefault;
                 m_module.MaxLines = 100;
                 m_module.MaxLinesSetting = 100;
-            } else {
+                m_module.unreadSettings.remove(columnHeadersSetting);
+                m_module.unreadSettings.remove(QStringLiteral("MaxLines"));
+            } else if (!m_module.unreadSettings.contains(columnHeadersSetting)) {
+                // A grid whose columns never came from the setting has nothing of the operator's to save.
                 m_module.ColumnHeaders = headers;
             }
             saveProfile();
@@ -422,7 +427,7 @@ void FEvents::pGetPhotoInfo(qint32 EventType, qint32 &lCredID, qint32 &lDoorID, 
                                           : address.startsWith(QLatin1String(R"(\\ZEKO)"));
             const QString doors = secondFamily ? QStringLiteral("Select DoorID From ZEKO_Doors Where Address = '")
                                                : QStringLiteral("Select DoorID From Doors Where Address = '");
-            auto door = db.openRecordset(doors + GetDoorAddress(address) + QStringLiteral("'"));
+            auto door = db.openRecordset(doors + doubledQuotes(GetDoorAddress(address)) + QStringLiteral("'"));
             for (; !door->eof(); door->moveNext())
                 lDoorID = CLng(door->field(QStringLiteral("DoorID")));
             door->close();
@@ -448,6 +453,7 @@ QString FEvents::GetDoorAddress(const QString &address)
 
 void FEvents::SetPreferences()
 {
+    bool columnsBuilt = false;
     guarded(m_module.errors(), QStringLiteral("FEvents.SetPreferences"), [&] {
         m_module.typeFilter.active = false;
         m_module.scrollSuspended = false;
@@ -469,6 +475,7 @@ void FEvents::SetPreferences()
             addDefaultColumns();
         else
             addColumnsFrom(m_module.ColumnHeaders);
+        columnsBuilt = true;
 
         vGrid->setHotTrack(false);
 
@@ -481,6 +488,8 @@ void FEvents::SetPreferences()
         }
         ignoringErrors([&] { vGrid->sort(); });
     });
+    if (!columnsBuilt)
+        m_module.unreadSettings.insert(columnHeadersSetting);
 }
 
 void FEvents::addDefaultColumns()

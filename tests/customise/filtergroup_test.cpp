@@ -244,6 +244,7 @@ TEST_F(FilterGroupTest, GroupListOffersTheOperatorsGroups)
 TEST_F(FilterGroupTest, AddFilterComposesDescriptionFilterAndClause)
 {
     db().execute(QStringLiteral(R"(Insert Into ServerPorts Values (9, 'Modem Line', 1, '\\MODEM'))"));
+    db().execute(QStringLiteral(R"(Insert Into Controllers Values (98, 'Stores Door', 1, '\\SRV1.1.9''A'))"));
     const struct {
         const char *name;
         QVariant event, port, ardo, controller;
@@ -262,6 +263,9 @@ TEST_F(FilterGroupTest, AddFilterComposesDescriptionFilterAndClause)
         {"port without a point in its address", {}, 9, {}, {},
          R"((Port is 'Modem Line') | \\MODEM | )"
          R"((Address NOT LIKE '\\ZEKO%' AND ('\\' + Substring(Address, CharIndex('.',Address,1) + 1,30) LIKE '\\\\MODEM%')))"},
+        // The quote of the address is doubled in the clause, which would otherwise end its literal.
+        {"a controller whose address holds a quote", {}, {}, {}, QStringLiteral("98|1"),
+         R"((Controller is 'Stores Door') | \\SRV1.1.9'A | (Address LIKE '\\SRV1.1.9''A%'))"},
         {"all four sources", 80100, 1, 1, QStringLiteral("7|1"),
          R"(((Event is '80100') AND (Port is 'Port 1 - Main Building') OR (Ardo is 'East Wing Ardo') OR (Controller is 'Car Park Barrier')) | )"
          R"(80100,\\SRV1.1,\\SRV1.3,\\SRV1.4.1 | )"

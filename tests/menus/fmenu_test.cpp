@@ -349,8 +349,11 @@ TEST_F(FMenuTest, CredentialLookUpsFindDescriptionsWithApostrophes)
                   "(80101, '\\\\ZEKO01.1.IN01', 'ZekoSeries Alarm', %1, 'Zeko - O''Brien''s door', 32)").arg(times));
     db().execute(QStringLiteral("INSERT INTO Log_Transactions %3(2001, '\\\\SRV1.1.1.RD01', 'KORA*GATE Transaction', %1, '%2', 41),"
                   "(80001, '\\\\ZEKO01.1.RD02', 'ZekoSeries Transaction', %1, 'Zeko %2', 42),"
-                  "(2002, '\\\\SRV1.1.1.RD02', 'KORA*GATE Transaction', %1, 'No card', 0)")
+                  "(2002, '\\\\SRV1.1.1.RD02', 'KORA*GATE Transaction', %1, 'No card', 0),"
+                  "(2003, '\\\\SRV1.1.9''A.RD01', 'KORA*GATE Transaction', %1, 'Stores', 43)")
                      .arg(times, QString(apostrophe).replace("'", "''"), values));
+    // A door address holding a quote is looked up as it is, not cut short at the quote.
+    db().execute(QStringLiteral("INSERT INTO Doors VALUES (77, 'Stores', 1, '\\\\SRV1.1.9''A.DR01')"));
     db().execute(QStringLiteral("INSERT INTO Log_Misc %2(8001, '\\\\SRV1.2.1.RD02', 'KORA*GATE Misc', %1, 'Misc - O''Brien''s door', 51),"
                   "(8002, '\\\\S', 'KORA*GATE Misc', %1, 'Short', 52)").arg(times, values));
     const std::tuple<qint32, QString, qint32, qint32> cases[] = { // type, description, credential (-1: none), door
@@ -359,6 +362,7 @@ TEST_F(FMenuTest, CredentialLookUpsFindDescriptionsWithApostrophes)
         {3, apostrophe, 41, 1},
         {3, "Zeko " + apostrophe, 42, 502},
         {3, "No card", 0, 2},
+        {3, "Stores", 43, 77},
         {4, "Misc - O'Brien's door", 51, 8},
         {3, "Nothing like it", -1, -1}, // not logged
         {5, apostrophe, -1, -1},        // a type without a log

@@ -222,8 +222,39 @@ TEST(CorvanPersist, SavePersistenceSendsEverySettingThenTheRedrawRate)
     EXPECT_EQ(viewer.geometry(), QRect(10, 20, 640, 480));
 }
 
-// A failing setting is left out silently while the others are written; a RedrawRate that is no
-// number stands unquoted in the statement, is refused, and is reported; so is a missing connection.
+// A value that does not convert stops the load: what was read before it (rows come in the order of the
+// property names) is saved again, the rest is left as stored rather than overwritten with values the
+// viewer never read.
+TEST(CorvanPersist, SettingsALoadDidNotReachAreNotSavedOver)
+{
+    ProfileSite site;
+    site.insertRow(profile, 4, "ColumnHeaders", "Description][Description][1][300][True");
+    site.insertRow(profile, 4, "DisplayEventsAtTop", "Use Object Default");
+    site.insertRow(profile, 4, "MaxLines", "300");
+    CorvanPersist(site.module).LoadPersistence();
+    ASSERT_TRUE(site.reported("CorvanPersist.LoadPersistence("));
+    site.desktop->clearRecords();
+
+    site.module.ColumnHeaders = "Description][Description][1][200][True";
+    site.module.MaxLinesSetting = 400;
+    QWidget viewer;
+    CorvanPersist(site.module).SavePersistence(viewer);
+    EXPECT_TRUE(site.desktop->boxes().empty());
+    EXPECT_EQ(site.stored("ColumnHeaders"), "Description][Description][1][200][True");
+    EXPECT_EQ(site.stored("DisplayEventsAtTop"), "Use Object Default");
+    EXPECT_EQ(site.stored("MaxLines"), "300");
+    EXPECT_EQ(site.stored("Colors"), std::nullopt);
+    EXPECT_NE(site.stored("Height"), std::nullopt);
+
+    // The next load that succeeds makes every setting savable again.
+    site.module.db().execute(QStringLiteral("UPDATE Profile_Details SET [Value] = 'False' WHERE Property = "
+                                            "'DisplayEventsAtTop'"));
+    CorvanPersist(site.module).LoadPersistence();
+    EXPECT_TRUE(site.module.unreadSettings.isEmpty());
+}
+
+// A quote in a saved text stays inside its literal; a RedrawRate that is no number stands unquoted in
+// the statement, is refused, and is reported; so is a save without a connection, once.
 TEST(CorvanPersist, FailingStatements)
 {
     ProfileSite site;
@@ -232,7 +263,7 @@ TEST(CorvanPersist, FailingStatements)
     QWidget viewer;
     CorvanPersist(site.module).SavePersistence(viewer);
     EXPECT_TRUE(site.desktop->boxes().empty());
-    EXPECT_EQ(site.stored("Colors"), std::nullopt);
+    EXPECT_EQ(site.stored("Colors"), "0,1'2");
     EXPECT_EQ(site.stored("DisplayEventsAtTop"), "True");
     EXPECT_EQ(site.stored("TypeFilter"), "5");
     EXPECT_EQ(site.stored("RedrawRate"), "0");
@@ -253,7 +284,7 @@ TEST(CorvanPersist, FailingStatements)
     ProfileSite saving;
     saving.module.DBConnection.reset();
     CorvanPersist(saving.module).SavePersistence(viewer);
-    EXPECT_TRUE(saving.reported("CorvanPersist.WriteProperty("));
+    EXPECT_TRUE(saving.reported("CorvanPersist.SavePersistence("));
 }
 
 } // namespace
