@@ -178,7 +178,12 @@ QString MPublic::CleanDateStr(const QString &text)
     const std::optional<Date> date = Date::parse(cleaned);
     if (!date || date->year() == 1800)
         return {};
-    return hour <= 12 ? cleaned + QStringLiteral(" AM") : cleaned;
+    if (hour > 12)
+        return cleaned;
+    // The ISO form takes no AM/PM: a repaired ISO text stays as it is rather than become one the
+    // date conversion refuses.
+    const QString morning = cleaned + QStringLiteral(" AM");
+    return IsDate(Variant(morning)) ? morning : cleaned;
 }
 
 QString MPublic::GRS(qint32 number, const QStringList &texts)
