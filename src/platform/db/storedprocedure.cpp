@@ -168,7 +168,9 @@ StoredProcedure::StoredProcedure(QString name, const QString &parameterList, QSt
         const bool output = words.size() == 2
                             && (words[1].compare(QLatin1StringView("OUTPUT"), Qt::CaseInsensitive) == 0
                                 || words[1].compare(QLatin1StringView("OUT"), Qt::CaseInsensitive) == 0);
-        if (!words[0].startsWith(u'@') || words[0].size() < 2 || (words.size() != 1 && !output)) {
+        // "@@Name" would be stored as "@Name", which no call could ever pass by name.
+        const bool named = words[0].startsWith(u'@') && words[0].size() >= 2 && words[0].at(1) != u'@';
+        if (!named || (words.size() != 1 && !output)) {
             throw DbError::statement(
                 QStringLiteral("Procedure '%1' has a malformed parameter list: '%2'.").arg(m_name, parameterList));
         }
