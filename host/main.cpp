@@ -2,6 +2,7 @@
 #include "host/db/hostdatabase.h"
 #include "host/hostrunner.h"
 
+#include "errors/errorhandling.h"
 #include "errors/numberfield.h"
 #include "platform/db/connection.h"
 #include "platform/vberror.h"
@@ -83,7 +84,12 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("ostraven"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Reference host of the Ostraven Event Viewer."));
+    parser.setApplicationDescription(
+        QStringLiteral("Reference host of the Ostraven Event Viewer.\n\n"
+                       "The component's error log is EventViewObject.log beside the component, in %1, when that "
+                       "folder is writable, and otherwise in %2.")
+            .arg(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()),
+                 QDir::toNativeSeparators(Ostraven::ErrorHandling::defaultFallbackLogFolder())));
     parser.addHelpOption();
     const QCommandLineOption dbOption(QStringLiteral("db"),
                                       QStringLiteral("The host database (default: the demo database in the user's "

@@ -19,7 +19,8 @@ public:
     static inline const QUuid CLSID{QStringLiteral("{4b8e6f2a-1c3d-4e5f-9a7b-0c1d2e3f4a5b}")};
     static inline const QString ProgID = QStringLiteral("EventViewObject.Event");
 
-    // logFolder: where the error report writes its log (the folder of the component's file).
+    // logFolder: where the error report writes its log (the folder of the component's file); the
+    // report falls back to the user's state folder when that one is not writable.
     explicit EventClassFactory(QString logFolder);
     ~EventClassFactory() override;
 

@@ -3,7 +3,9 @@
 #include "platform/date.h"
 #include "platform/desktop/desktopservices.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace Ostraven {
 
@@ -57,8 +59,19 @@ void ErrorHandling::ReportError(const QString &label, const VbError &error, bool
         QString fileName;
         WriteLog(Date::now().toString() + crlf + text, fileName);
     });
-    if (!silent)
-        ignoringErrors([&] { (void)m_desktop.msgBox(text, criticalOkOnly, m_title); });
+    if (silent)
+        return;
+    ignoringErrors([&] {
+        QString shown = text;
+        if (m_logLost && !m_logLossShown) {
+            // Once: the operator learns that the log is missing, without every later box repeating it.
+            shown += crlf + crlf
+                     + QStringLiteral("The error log could not be written, neither in %1 nor in %2.")
+                           .arg(QDir::toNativeSeparators(m_logFolder), QDir::toNativeSeparators(m_fallbackFolder));
+            m_logLossShown = true;
+        }
+        (void)m_desktop.msgBox(shown, criticalOkOnly, m_title);
+    });
 }
 
 void ErrorHandling::WriteLog(const QString &text, QString &fileName)
@@ -66,16 +79,35 @@ void ErrorHandling::WriteLog(const QString &text, QString &fileName)
     ignoringErrors([&] {
         if (fileName.isEmpty())
             fileName = m_title;
-        QFile file(logFilePath(fileName));
-        if (!file.open(QIODevice::Append | QIODevice::Text))
-            return;
-        file.write((Date::now().toString() + QStringLiteral("  ") + text + crlf).toUtf8());
+        if (!appendToLog(fileName, (Date::now().toString() + QStringLiteral("  ") + text + crlf).toUtf8()))
+            m_logLost = true;
     });
+}
+
+bool ErrorHandling::appendToLog(const QString &fileName, const QByteArray &entry)
+{
+    for (const QString &folder : {m_logFolder, m_fallbackFolder}) {
+        if (folder.isEmpty())
+            continue;
+        if (folder == m_fallbackFolder && !QDir().mkpath(folder))
+            continue;
+        QFile file(folder + QLatin1Char('/') + fileName + QStringLiteral(".log"));
+        if (file.open(QIODevice::Append | QIODevice::Text) && file.write(entry) == entry.size())
+            return true;
+    }
+    return false;
 }
 
 QString ErrorHandling::logFilePath(const QString &fileName) const
 {
-    return m_logFolder + QLatin1Char('/') + (fileName.isEmpty() ? m_title : fileName) + QStringLiteral(".log");
+    const QString name = (fileName.isEmpty() ? m_title : fileName) + QStringLiteral(".log");
+    const QFileInfo besideComponent(m_logFolder + QLatin1Char('/') + name);
+    const QFileInfo folder(m_logFolder);
+    const bool writable = besideComponent.exists() ? besideComponent.isWritable()
+                                                   : folder.isDir() && folder.isWritable();
+    if (writable || m_fallbackFolder.isEmpty())
+        return besideComponent.filePath();
+    return m_fallbackFolder + QLatin1Char('/') + name;
 }
 
 void ErrorHandling::logToHost(const QString &label, const VbError &error, const Variant &detail)

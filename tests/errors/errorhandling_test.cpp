@@ -90,12 +90,61 @@ TEST_F(ErrorHandlingTest, TwoReportsAppendFourEntries)
     EXPECT_EQ(desktop.boxes().size(), 2u);
 }
 
-TEST_F(ErrorHandlingTest, AnUnwritableFolderLosesTheEntriesButStillShowsTheBox)
+// Where the log goes: beside the component while its folder takes it, else the user's state folder;
+// where neither does, the first box says so and the report goes on. A folder below a regular file
+// stands for one the user cannot write (even root cannot create it).
+TEST_F(ErrorHandlingTest, TheLogFallsBackToTheStateFolderAndALostLogIsToldOnce)
 {
-    ErrorHandling nowhere(desktop, folder.path() + QStringLiteral("/missing/folder"), QStringLiteral("EventViewObject"));
-    nowhere.reportError(QStringLiteral("Event.Show"), VbError::fromNumber(91));
-    EXPECT_FALSE(QFile::exists(nowhere.logFilePath()));
-    EXPECT_EQ(desktop.boxes().size(), 1u);
+    {
+        QFile blocker(folder.path() + QStringLiteral("/file"));
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    const QString component = folder.path() + QStringLiteral("/lib");
+    const QString state = folder.path() + QStringLiteral("/state/ostraven");
+    const QString blocked = folder.path() + QStringLiteral("/file/lib");
+    const QString blockedState = folder.path() + QStringLiteral("/file/state");
+    QDir().mkpath(component);
+
+    struct Case {
+        const char *name;
+        QString logFolder;
+        QString fallback;
+        QString expectedLog; // empty: written nowhere
+    };
+    const Case cases[] = {
+        {"the component's folder takes it", component, state, component + QStringLiteral("/EventViewObject.log")},
+        {"the state folder, made when needed", blocked, state, state + QStringLiteral("/EventViewObject.log")},
+        {"neither takes it", blocked, blockedState, QString()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(state).removeRecursively();
+        QFile::remove(component + QStringLiteral("/EventViewObject.log"));
+        ScriptedDesktop boxes;
+        ErrorHandling reports(boxes, c.logFolder, QStringLiteral("EventViewObject"));
+        reports.setFallbackLogFolder(c.fallback);
+        const VbError error = VbError::fromNumber(91);
+        reports.reportError(QStringLiteral("Event.Show"), error);
+        reports.reportError(QStringLiteral("Event.Show"), error);
+
+        const QString message = ErrorHandling::message(QStringLiteral("Event.Show"), error, reports.title());
+        EXPECT_EQ(boxes.clipboardText(), message);
+        ASSERT_EQ(boxes.boxes().size(), 2u);
+        EXPECT_EQ(boxes.boxes()[1].request.text, message);
+        if (c.expectedLog.isEmpty()) {
+            EXPECT_EQ(boxes.boxes()[0].request.text,
+                      message + QStringLiteral("\r\n\r\nThe error log could not be written, neither in %1 nor in %2.")
+                                    .arg(c.logFolder, c.fallback));
+            EXPECT_FALSE(QFile::exists(state));
+            continue;
+        }
+        EXPECT_EQ(boxes.boxes()[0].request.text, message);
+        EXPECT_EQ(reports.logFilePath(), c.expectedLog);
+        const QStringList lines = logLines(c.expectedLog);
+        ASSERT_EQ(lines.size(), 16);
+        EXPECT_EQ(lines.mid(2, 6).join(QStringLiteral("\r\n")), message);
+        EXPECT_EQ(QFile::exists(state), c.expectedLog.startsWith(state)) << "the state folder is made only for a log";
+    }
 }
 
 TEST_F(ErrorHandlingTest, WriteLogNamesAnEmptyFileAfterTheTitle)

@@ -373,6 +373,20 @@ TEST_F(HostScriptTest, OutOfRangeOptionsStopTheHostWithTheirRange)
     }
 }
 
+TEST_F(HostScriptTest, TheHelpSaysWhereTheErrorLogGoes)
+{
+    QProcess host;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), s_folder->path() + QStringLiteral("/state"));
+    host.setProcessEnvironment(environment);
+    host.start(QStringLiteral(OSTRAVEN_BINARY_DIR "/bin/ostraven-host"), {QStringLiteral("--help")});
+    ASSERT_TRUE(host.waitForFinished(60000));
+    const QString help = QString::fromUtf8(host.readAllStandardOutput()).simplified();
+    EXPECT_TRUE(help.contains(QStringLiteral("EventViewObject.log beside the component, in " OSTRAVEN_BINARY_DIR "/bin,")))
+        << help.toStdString();
+    EXPECT_TRUE(help.contains(QStringLiteral("otherwise in %1/state/ostraven.").arg(s_folder->path())));
+}
+
 TEST_F(HostScriptTest, TheOperatorClosingTheWindowSavesAndUnloads)
 {
     const Run result = run({QStringLiteral(R"({"op": "show"})"), QStringLiteral(R"({"op": "key", "code": 65, "shift": 2})"),
