@@ -2,6 +2,7 @@
 
 #include "jsonvalues.h"
 
+#include "errors/numberfield.h"
 #include "platform/vberror.h"
 
 #include <QJsonObject>
@@ -126,8 +127,12 @@ HostParent::HostParent(const HostConfig &config, HostRecord &record, WindowLoade
         for (const Variant &argument : args)
             entry.append(toJson(argument));
         m_record.callbacks.append(entry);
-        if (args.size() >= 3 && args[2].isString() && args[2].asString() == QLatin1String("LOAD") && m_onLoad)
-            m_onLoad(qint64(CDbl(args[1])));
+        if (args.size() >= 3 && args[2].isString() && args[2].asString() == QLatin1String("LOAD") && m_onLoad) {
+            // The handle travels as a Double; one that is no window handle places nothing.
+            constexpr NumberField::Range handles{0, qint64(1) << 53};
+            if (const std::optional<qint64> handle = NumberField::wholeIn(CDbl(args[1]), handles))
+                m_onLoad(*handle);
+        }
         return Variant();
     });
     onGet(QStringLiteral("Connected"), [this](Args &) { return Variant(m_config.connected); });
