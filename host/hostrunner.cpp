@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 namespace Ostraven::Host {
 
@@ -82,6 +83,7 @@ int HostRunner::run()
             << Qt::endl;
     }
     const bool listening = m_options.listenPort > 0 || !m_options.listenSocket.isEmpty();
+    const std::unique_ptr<StopSignals> stopSignals = listening ? std::make_unique<StopSignals>() : nullptr;
 
     if (m_options.quitAfterSeconds >= 0) {
         QEventLoop loop;
@@ -90,7 +92,6 @@ int HostRunner::run()
         loop.exec();
     } else if (listening
                || (!m_options.session.headless && m_session.viewerWindow() && m_session.viewerWindow()->isVisible())) {
-        const StopSignals stopSignals;
         QApplication::exec();
     }
 

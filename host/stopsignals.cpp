@@ -41,7 +41,8 @@ StopSignals::StopSignals(QObject *parent) : QObject(parent)
     connect(m_notifier, &QSocketNotifier::activated, this, [] {
         char byte = 0;
         [[maybe_unused]] const ssize_t read = ::read(s_pipe[0], &byte, 1);
-        QCoreApplication::quit();
+        // exit, not quit: it also ends a plain event loop such as --quit-after's.
+        QCoreApplication::exit(0);
     });
     setHandler(onStopSignal);
 }

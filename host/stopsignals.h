@@ -6,9 +6,9 @@ class QSocketNotifier;
 
 namespace Ostraven::Host {
 
-// While it exists, SIGINT and SIGTERM quit the application's event loops instead of ending the
-// process at once, so that the host removes its control socket and token file on the way out. A
-// second signal ends the process as usual, in case the host is stuck.
+// While it exists, SIGINT and SIGTERM end the application's event loops instead of the process,
+// so that the host removes its control socket and token file on the way out. A second signal ends
+// the process as usual, in case the host is stuck.
 class StopSignals : public QObject
 {
     Q_OBJECT
