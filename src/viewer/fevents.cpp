@@ -488,8 +488,13 @@ void FEvents::SetPreferences()
         }
         ignoringErrors([&] { vGrid->sort(); });
     });
-    if (!columnsBuilt)
-        m_module.unreadSettings.insert(columnHeadersSetting);
+    if (columnsBuilt)
+        return;
+    // The stored layout was never shown, so it is not saved over; a grid left without columns would
+    // refuse, and report, every row it is given, so it shows the default columns meanwhile.
+    m_module.unreadSettings.insert(columnHeadersSetting);
+    if (vGrid->columnCount() == 0)
+        ignoringErrors([&] { addDefaultColumns(); });
 }
 
 void FEvents::addDefaultColumns()

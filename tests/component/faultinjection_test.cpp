@@ -1,0 +1,210 @@
+#include "support/componentfixture.h"
+#include "support/faultybackend.h"
+
+#include "component/event.h"
+#include "customise/fcustom.h"
+#include "customise/filtergrouppage.h"
+#include "viewer/fevents.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace Ostraven::Testing {
+
+namespace {
+
+// What the operator or the host does while the database fails underneath.
+enum class Action { Show, ArchiveReplay, ProfileSave, GroupSave };
+
+struct ActionCase {
+    const char *name;
+    Action action;
+};
+
+void PrintTo(const ActionCase &action, std::ostream *out)
+{
+    *out << action.name;
+}
+
+constexpr int keyF5 = 116;
+
+// One component over its own copy of the database, with a connection that can be told to fail.
+class Site
+{
+public:
+    Site(const QString &path, Host::HostConfig config) : m_config(config)
+    {
+        m_connection = FaultyBackend::connect(path, m_backend);
+        m_desktop = std::make_shared<ScriptedDesktop>();
+        m_module = std::shared_ptr<MPublic>(new MPublic(m_desktop, QFileInfo(path).path()));
+        m_module->DBConnection = m_connection;
+        m_module->NTConnection = std::make_shared<Host::HostNTConnection>(m_config, m_connection, m_record);
+        m_module->Parent = std::make_shared<Host::HostParent>(m_config, m_record, [](qint64) {});
+        m_module->CurrentProfileID = m_config.profile;
+        m_module->IsAdmin = m_config.admin;
+        m_event = std::make_unique<Event>(m_module);
+    }
+    ~Site()
+    {
+        m_event.reset();
+        m_module.reset();
+        m_connection->close();
+    }
+
+    MPublic &module() { return *m_module; }
+    Event &event() { return *m_event; }
+    FaultyBackend &backend() { return *m_backend; }
+
+    // Sets up what the action needs, fault-free.
+    void prepare(Action action)
+    {
+        switch (action) {
+        case Action::Show:
+            return;
+        case Action::ArchiveReplay:
+        case Action::ProfileSave:
+            m_event->Show();
+            if (action == Action::ProfileSave) {
+                module().MaxLinesSetting = 250;
+                module().Colors = QStringLiteral("1,2,3,4,5,6,7,8,9,10,11,12");
+                module().TypeFilter = 3;
+            }
+            return;
+        case Action::GroupSave: {
+            module().FilterGroupID = 1;
+            module().Colors = module().ColumnHeaders = QStringLiteral("Use Object Default");
+            FCustom &dialog = module().custom();
+            QTreeWidget &criteria = *dialog.lstSelectedFilters;
+            delete criteria.takeTopLevelItem(1);
+            return;
+        }
+        }
+    }
+
+    void run(Action action)
+    {
+        switch (action) {
+        case Action::Show:
+            m_event->Show();
+            return;
+        case Action::ArchiveReplay:
+            module().events().Form_KeyUp(keyF5, 0);
+            return;
+        case Action::ProfileSave:
+            (void)module().unloadEvents();
+            return;
+        case Action::GroupSave:
+            module().custom().FilterGroup[0]->click();
+            return;
+        }
+    }
+
+    // Error boxes shown and errors handed to the host's log.
+    [[nodiscard]] int reports() const { return int(m_desktop->boxes().size()) + int(m_record.logErrors.size()); }
+    [[nodiscard]] bool busy() const { return m_desktop->busyCursor(); }
+
+private:
+    Host::HostConfig m_config;
+    Host::HostRecord m_record;
+    FaultyBackend *m_backend = nullptr;
+    ConnectionPtr m_connection;
+    std::shared_ptr<ScriptedDesktop> m_desktop;
+    std::shared_ptr<MPublic> m_module;
+    std::unique_ptr<Event> m_event;
+};
+
+class FaultInjectionTest : public ComponentTest, public ::testing::WithParamInterface<ActionCase>
+{
+protected:
+    void SetUp() override
+    {
+        ComponentTest::SetUp();
+        // A short replay keeps every fault position affordable; routing stays on, so each line asks
+        // the routing procedures.
+        db().execute(QStringLiteral("UPDATE Profile_Details SET [Value] = '12' WHERE ProfileID = 1 AND ObjectID = 4 "
+                                    "AND Property = 'MaxLines'"));
+        db().close();
+    }
+
+    QString copy(const QString &name)
+    {
+        const QString path = folder() + QLatin1Char('/') + name + QStringLiteral(".sqlite");
+        QFile::remove(path);
+        EXPECT_TRUE(QFile::copy(folder() + QStringLiteral("/host.sqlite"), path));
+        return path;
+    }
+
+    // What the actions may change: the profile's rows and the filter groups.
+    static QStringList storedState(const QString &path)
+    {
+        const ConnectionPtr connection = Connection::openSqlite(path);
+        QStringList state;
+        for (const char *sql : {"SELECT ProfileID || ':' || Property || '=' || ifnull([Value], '') FROM Profile_Details "
+                                "WHERE ObjectID = 4 ORDER BY ProfileID, Property",
+                                "SELECT GroupID || ':' || FilterType || ':' || ifnull(Filter, '') || ':' || ifnull(SQL, '') "
+                                "FROM EventFilters "
+                                "ORDER BY GroupID, Filter"}) {
+            auto rows = connection->openRecordset(QString::fromLatin1(sql));
+            for (; !rows->eof(); rows->moveNext())
+                state << CStr(rows->field(0));
+        }
+        connection->close();
+        return state;
+    }
+};
+
+} // namespace
+
+// Whichever statement fails, the viewer stays up, says so, leaves the grid drawing and the cursor
+// normal, and the database holds either what it held or everything the action meant to write.
+TEST_P(FaultInjectionTest, AFailureAtAnyStatementIsReportedAndLeavesNoHalfWrittenData)
+{
+    const Action action = GetParam().action;
+    const QString before = copy(QStringLiteral("clean"));
+    const QStringList stateBefore = storedState(before);
+
+    int statements = 0;
+    QStringList stateAfter;
+    {
+        const QString path = copy(QStringLiteral("reference"));
+        Site site(path, config());
+        site.prepare(action);
+        const int start = site.backend().calls();
+        site.run(action);
+        statements = site.backend().calls() - start;
+        ASSERT_EQ(site.reports(), 0) << "the action fails without a fault";
+        stateAfter = storedState(path);
+    }
+    ASSERT_GT(statements, 0);
+
+    for (int k = 1; k <= statements; ++k) {
+        SCOPED_TRACE(QStringLiteral("fault at statement %1 of %2").arg(k).arg(statements).toStdString());
+        const QString path = copy(QStringLiteral("fault"));
+        {
+            Site site(path, config());
+            site.prepare(action);
+            site.backend().failAtCall(k);
+            site.run(action);
+            // The failure itself, and at most one consequence: colours that were never read are
+            // reported when the window applies them.
+            EXPECT_GE(site.reports(), 1) << "a failure nobody hears of";
+            EXPECT_LE(site.reports(), 2) << "one failure, many reports";
+            EXPECT_FALSE(site.busy());
+            if (site.module().isEventsLoaded()) {
+                EXPECT_TRUE(site.module().events().vGrid->redraw());
+            }
+        }
+        const QStringList stored = storedState(path);
+        EXPECT_TRUE(stored == stateBefore || stored == stateAfter) << stored.join(QLatin1Char('\n')).toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Actions, FaultInjectionTest,
+                         ::testing::Values(ActionCase{"Show", Action::Show},
+                                           ActionCase{"ArchiveReplay", Action::ArchiveReplay},
+                                           ActionCase{"ProfileSave", Action::ProfileSave},
+                                           ActionCase{"GroupSave", Action::GroupSave}),
+                         [](const ::testing::TestParamInfo<ActionCase> &param) { return std::string(param.param.name); });
+
+} // namespace Ostraven::Testing
