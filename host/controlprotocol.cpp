@@ -177,6 +177,9 @@ void ControlProtocol::run(const QString &line, int lineNumber)
     } catch (const std::exception &error) {
         fail(QString::fromUtf8(error.what()), lineNumber);
     }
+    // Each line is one host action: a script runs its lines without returning to the event loop, so
+    // the allowance for waiting on another program's lock is renewed here.
+    m_session.database().endUserAction();
 }
 
 void ControlProtocol::write(const QJsonObject &object)

@@ -19,6 +19,8 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -83,6 +85,8 @@ QStringList schemaObjects()
     return names;
 }
 
+constexpr int lockWaitMilliseconds = 2000;
+
 } // namespace
 
 QString HostDatabase::checkDatabase(const QString &path)
@@ -93,21 +97,28 @@ QString HostDatabase::checkDatabase(const QString &path)
     if (!QFileInfo(path).isFile())
         return notOurs(QStringLiteral("it is not a file"));
     QSet<QString> present;
+    std::optional<SqliteFile> file;
     try {
-        SqliteFile file(path, SqliteFile::OpenMode::ReadOnly);
+        file.emplace(path, SqliteFile::OpenMode::ReadOnly);
+        // A database another program holds for a moment is still ours: the viewer reports the lock
+        // where it meets it, and keeps what is stored. Only a lock that outlasts the wait skips the check.
+        sqlite3_busy_timeout(file->handle(), lockWaitMilliseconds);
         // quick_check reads every page, so a file damaged further in is refused as well as one whose
         // header is wrong; the component would otherwise meet the damage in the middle of its work.
-        SqliteStatement check(file.handle(), QStringLiteral("PRAGMA quick_check(1)"));
+        SqliteStatement check(file->handle(), QStringLiteral("PRAGMA quick_check(1)"));
         const QString verdict = check.step() ? check.columnText(0) : QString();
         if (verdict != QLatin1String("ok"))
             return notOurs(QStringLiteral("SQLite finds it damaged (%1)").arg(verdict.simplified()));
-        SqliteStatement objects(file.handle(),
+        SqliteStatement objects(file->handle(),
                                 QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table', 'view')"));
         while (objects.step())
             present.insert(objects.columnText(0).toLower());
     } catch (const VbError &error) {
+        if (file && (sqlite3_extended_errcode(file->handle()) & 0xff) == SQLITE_BUSY)
+            return {};
         return notOurs(QStringLiteral("SQLite cannot read it (%1)").arg(error.description()));
     }
+    file.reset();
     const QStringList expected = schemaObjects();
     QStringList missing;
     for (const QString &name : expected) {
