@@ -296,6 +296,43 @@ TEST_F(HostScriptTest, AFileThatIsNotAHostDatabaseIsRefusedAtStart)
     }
 }
 
+// A database another program holds is the host's all the same: the host starts, the viewer reports the
+// lock where it meets it, and the operator's stored layout survives the close.
+TEST_F(HostScriptTest, ALockedDatabaseIsOpenedAndItsProfileKept)
+{
+    const QString path = s_folder->path() + QStringLiteral("/locked.sqlite");
+    QFile::remove(path);
+    ASSERT_TRUE(QFile::copy(s_folder->path() + QStringLiteral("/host.sqlite"), path));
+    const char *layout = "Description][Description][1][300][True";
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+    const QByteArray setLayout = QByteArray("UPDATE Profile_Details SET [Value] = '") + layout
+                                 + "' WHERE ProfileID = 1 AND ObjectID = 4 AND Property = 'ColumnHeaders'";
+    ASSERT_EQ(sqlite3_exec(other, setLayout.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    QProcess host;
+    host.start(QStringLiteral(OSTRAVEN_BINARY_DIR "/bin/ostraven-host"),
+               {QStringLiteral("--db"), path, QStringLiteral("--headless"), QStringLiteral("--registry"),
+                s_folder->path() + QStringLiteral("/registry.ini"), QStringLiteral("--script"), QStringLiteral("-")});
+    host.write("{\"op\":\"show\"}\n{\"op\":\"close\"}\n");
+    host.closeWriteChannel();
+    ASSERT_TRUE(host.waitForFinished(60000));
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    EXPECT_EQ(host.exitCode(), 0) << host.readAllStandardError().toStdString();
+
+    sqlite3_stmt *stored = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(other,
+                                 "SELECT [Value] FROM Profile_Details WHERE ProfileID = 1 AND ObjectID = 4 AND "
+                                 "Property = 'ColumnHeaders'",
+                                 -1, &stored, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(stored), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char *>(sqlite3_column_text(stored, 0)), layout);
+    sqlite3_finalize(stored);
+    sqlite3_close(other);
+}
+
 // A statement that starts with a word other than an SQL keyword is a procedure call; when that word
 // names no procedure of the host, --sql and the "sql" op say why the statement was read as a call.
 TEST_F(HostScriptTest, AStatementReadAsACallOfAnUnknownProcedureSaysWhy)
