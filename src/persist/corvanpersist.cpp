@@ -115,7 +115,11 @@ void CorvanPersist::SavePersistence(QWidget &viewer)
         saveSetting(QStringLiteral("DisplayEventsAtTop"), QStringLiteral("'"),
                     CStr(Variant(m_module.DisplayEventsAtTop)));
         saveSetting(QStringLiteral("Colors"), QStringLiteral("'"), doubledQuotes(m_module.Colors));
-        saveSetting(QStringLiteral("ColumnHeaders"), QStringLiteral("N'"), m_module.FixA(m_module.ColumnHeaders));
+        // The host's quoting reports its own failures and then gives an empty text, which must not
+        // replace a stored layout.
+        const QString headers = m_module.FixA(m_module.ColumnHeaders);
+        if (!headers.isEmpty() || m_module.ColumnHeaders.isEmpty())
+            saveSetting(QStringLiteral("ColumnHeaders"), QStringLiteral("N'"), headers);
         saveSetting(QStringLiteral("TypeFilter"), QStringLiteral("N'"), QString::number(m_module.TypeFilter));
         // Nothing in the viewer sets a redraw rate; the row is kept for the host's other readers.
         writeProperty(QStringLiteral("RedrawRate"), Variant(qint32(0)));

@@ -251,6 +251,12 @@ TEST(CorvanPersist, SettingsALoadDidNotReachAreNotSavedOver)
                                             "'DisplayEventsAtTop'"));
     CorvanPersist(site.module).LoadPersistence();
     EXPECT_TRUE(site.module.unreadSettings.isEmpty());
+
+    // Quoting by a host that fails gives an empty text, which does not replace the stored layout.
+    site.module.NTConnection = std::make_shared<MemberTable>();
+    CorvanPersist(site.module).SavePersistence(viewer);
+    EXPECT_EQ(site.stored("ColumnHeaders"), "Description][Description][1][200][True");
+    EXPECT_EQ(site.stored("DisplayEventsAtTop"), "False");
 }
 
 // A quote in a saved text stays inside its literal; a RedrawRate that is no number stands unquoted in
