@@ -97,6 +97,7 @@ bool textIsTrue(const QString &text, bool &result)
 // The platform's date range, 1 January 100 to 31 December 9999.
 constexpr double firstSerial = -657434.0;
 constexpr double lastSerial = 2958466.0;
+constexpr int lastYear = 9999;
 
 } // namespace
 
@@ -202,7 +203,12 @@ Date CDate(const Variant &value)
     const double serial = CDbl(value);
     if (!(serial > firstSerial - 1.0 && serial < lastSerial))
         raise(VbError::Overflow);
-    return Date(serial);
+    // Dates keep whole milliseconds: the last half millisecond of 31 December 9999 rounds into a
+    // year no date text can hold.
+    const Date date(serial);
+    if (date.year() > lastYear)
+        raise(VbError::Overflow);
+    return date;
 }
 
 double Val(const QString &text)
