@@ -170,9 +170,9 @@ int main(int argc, char **argv)
         options.script = parser.value(scriptOption);
         options.screenshot = parser.value(screenshotOption);
         options.demo = parser.isSet(demoOption);
-        // A week is the longest run --quit-after is for; the timer counts milliseconds in an int.
         if (parser.isSet(rateOption))
             options.rate = Ostraven::NumberField::realFromText(parser.value(rateOption), u"--rate", 0.01, 1000);
+        // A week is the longest run --quit-after is for; the timer counts milliseconds in an int.
         if (parser.isSet(quitAfterOption))
             options.quitAfterSeconds = Ostraven::NumberField::realFromText(parser.value(quitAfterOption),
                                                                            u"--quit-after", 0, 7 * 24 * 3600);
