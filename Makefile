@@ -24,7 +24,9 @@ FUZZ_SECONDS ?= 60
 # the slow end-to-end suites (host scripts, statement shapes, the component object) are left out.
 QUICK_TESTS ?= FuzzRegression|^(DateText|DateSerials|VariantConversions|DialectTest|SqlDialect|ProcedureTest|ConnectionTest|AdmissionTest|CircularBuffer|ZekoEventTypes[A-Za-z]*|GenericEvent[A-Za-z]*|EventColouringTest|RowInsertionTest|Utilities|GridModelTest|ColumnList|FilterClauseTest)[.]
 
-.PHONY: all deps configure build test demo bench clean fuzz fuzz-build test-sanitize-quick
+COVERAGE_DIR ?= build-coverage
+
+.PHONY: all deps configure build test demo bench clean fuzz fuzz-build test-sanitize-quick coverage
 
 all: build
 
@@ -70,3 +72,15 @@ fuzz: fuzz-build
 # The sanitizer build with only the quick suites run: what CI can afford on every change.
 test-sanitize-quick:
 	@$(MAKE) --no-print-directory test SANITIZE=1 CTEST_ARGS='-R "$(QUICK_TESTS)"'
+
+# Line coverage of the component, the platform layer and the host by the whole suite (gcc's gcov,
+# summarised by gcovr): the total is printed, the per-file table and an HTML report are written to
+# $(COVERAGE_DIR)/coverage/.
+coverage:
+	@scripts/install-deps coverage
+	@$(MAKE) --no-print-directory test BUILD_DIR=$(COVERAGE_DIR) BUILD_TYPE=Debug \
+		CMAKE_ARGS='-DOSTRAVEN_COVERAGE=ON -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++'
+	@mkdir -p $(COVERAGE_DIR)/coverage
+	gcovr --root $(CURDIR) --object-directory $(COVERAGE_DIR) --filter 'src/' --filter 'host/' \
+		--exclude-unreachable-branches --print-summary \
+		--txt $(COVERAGE_DIR)/coverage/files.txt --html-details $(COVERAGE_DIR)/coverage/index.html
