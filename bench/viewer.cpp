@@ -2,7 +2,8 @@
 // `make bench`; the numbers are for comparing builds on one machine, not targets in themselves.
 
 #include "component/eventintake.h"
-#include "filters/mpublic.h"
+#include "component/componentwindows.h"
+#include "module/mpublic.h"
 #include "model/ccircularbuffer.h"
 #include "host/db/hostdatabase.h"
 #include "host/hostobjects.h"
@@ -37,14 +38,15 @@ struct Viewer {
         HostDatabase::createDatabase(path, options);
         connection = Connection::openSqlite(path);
         module = std::make_unique<MPublic>(std::make_shared<ScriptedDesktop>(), folder.path());
-        module->DBConnection = connection;
-        module->NTConnection = std::make_shared<Host::HostNTConnection>(config, connection, record);
-        module->Parent = std::make_shared<Host::HostParent>(config, record, [](qint64) {});
-        module->ColumnHeaders = QStringLiteral("Use Object Default");
-        module->CanViewAllEvents = true;
-        module->MaxLines = maxLines;
+        ComponentWindows::attachTo(*module);
+        module->host.DBConnection = connection;
+        module->host.NTConnection = std::make_shared<Host::HostNTConnection>(config, connection, record);
+        module->host.Parent = std::make_shared<Host::HostParent>(config, record, [](qint64) {});
+        module->profile.ColumnHeaders = QStringLiteral("Use Object Default");
+        module->filter.CanViewAllEvents = true;
+        module->profile.MaxLines = maxLines;
         module->messageBuffer().SetBufferSize(maxLines);
-        (void)module->events();
+        (void)module->windows().events();
     }
 };
 
@@ -68,7 +70,7 @@ void liveEvents(benchmark::State &state)
     for (auto _ : state)
         intake.AddNewEvent(transaction(++sequence));
     state.SetItemsProcessed(state.iterations());
-    state.counters["rows"] = viewer.module->events().vGrid->rowCount();
+    state.counters["rows"] = viewer.module->windows().events().vGrid->rowCount();
 }
 BENCHMARK(liveEvents)->Arg(100)->Arg(1500);
 
@@ -88,7 +90,7 @@ void sortByHostTime(benchmark::State &state)
     EventIntake intake(*viewer.module);
     for (int i = 0; i < 1500; ++i)
         intake.AddNewEvent(transaction(i * 997 % 1500 * 1000));
-    GridControl &grid = *viewer.module->events().vGrid;
+    GridControl &grid = *viewer.module->windows().events().vGrid;
     int order = 1;
     for (auto _ : state) {
         grid.clearSortKeys();

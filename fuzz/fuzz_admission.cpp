@@ -49,9 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FuzzSite::instance().reset();
     MPublic &m = module();
     const QStringList lines = input.text.split(QLatin1Char('\n'));
-    m.FilterActive = true;
-    m.FilterInclusive = input.on(0);
-    m.FilterStrings = lines.mid(1);
+    m.filter.FilterActive = true;
+    m.filter.FilterInclusive = input.on(0);
+    m.filter.FilterStrings = lines.mid(1);
     EventAdmission admission(m);
     const int which = (input.switches >> 1) & 3;
 

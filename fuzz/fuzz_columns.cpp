@@ -21,10 +21,10 @@ using namespace Ostraven::Fuzzing;
 QString loadedLayout(const QString &columnHeaders, const QString &colors)
 {
     std::unique_ptr<MPublic> module = FuzzSite::instance().makeModule();
-    module->ColumnHeaders = columnHeaders;
-    module->Colors = colors;
+    module->profile.ColumnHeaders = columnHeaders;
+    module->profile.Colors = colors;
     module->InitColors();
-    return module->events().columnHeaderString();
+    return module->windows().events().columnHeaderString();
 }
 
 } // namespace

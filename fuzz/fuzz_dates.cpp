@@ -6,7 +6,7 @@
 
 #include "support/fuzzsupport.h"
 
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 #include "viewer/fevents.h"
 
 #include "platform/date.h"

@@ -28,8 +28,8 @@ Viewer &viewer()
     static Viewer *v = [] {
         auto *made = new Viewer;
         made->module = FuzzSite::instance().makeModule();
-        made->module->ColumnHeaders = QStringLiteral("Use Object Default");
-        made->window = &made->module->events();
+        made->module->profile.ColumnHeaders = QStringLiteral("Use Object Default");
+        made->window = &made->module->windows().events();
         return made;
     }();
     return *v;
@@ -54,25 +54,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     MPublic &module = *v.module;
     const QStringList lines = input.text.split(QLatin1Char('\n'));
 
-    module.FilterActive = input.on(0);
-    module.FilterInclusive = input.on(1);
-    module.FilterStrings = lines.mid(1);
-    module.CanViewAllEvents = input.on(2);
-    module.typeFilter = {input.on(3), 2000, 3900};
-    module.TypeFilter = 2;
-    module.RoutingEnabled = input.on(4);
-    module.LoadingArchive = input.on(4);
-    module.scrollSuspended = input.on(5);
-    module.DisplayEventsAtTop = input.on(6);
-    module.showMilliseconds = input.on(7);
-    module.MaxLines = maxLines;
+    module.filter.FilterActive = input.on(0);
+    module.filter.FilterInclusive = input.on(1);
+    module.filter.FilterStrings = lines.mid(1);
+    module.filter.CanViewAllEvents = input.on(2);
+    module.typeRange = {input.on(3), 2000, 3900};
+    module.profile.TypeFilter = 2;
+    module.filter.RoutingEnabled = input.on(4);
+    module.view.LoadingArchive = input.on(4);
+    module.view.scrollSuspended = input.on(5);
+    module.profile.DisplayEventsAtTop = input.on(6);
+    module.view.showMilliseconds = input.on(7);
+    module.profile.MaxLines = maxLines;
 
     const int before = v.window->vGrid->rowCount();
     const bool shown = v.window->AddEvent(lines.first());
     const int after = v.window->vGrid->rowCount();
-    if (shown && !module.scrollSuspended && after != std::min(before + 1, maxLines))
+    if (shown && !module.view.scrollSuspended && after != std::min(before + 1, maxLines))
         invariantBroken("a shown event did not become exactly one row", lines.first());
-    if ((!shown || module.scrollSuspended) && after != before)
+    if ((!shown || module.view.scrollSuspended) && after != before)
         invariantBroken("an event that was not shown changed the grid", lines.first());
     // Keep the grid small but not always empty, so trimming is reached.
     if (after >= maxLines)

@@ -4,6 +4,7 @@
 #include "hostobjects.h"
 
 #include "component/eventinterface.h"
+#include "inspection/eventinspection.h"
 #include "platform/com/com.h"
 #include "platform/db/connection.h"
 

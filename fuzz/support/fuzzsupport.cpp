@@ -1,5 +1,6 @@
 #include "fuzzsupport.h"
 
+#include "component/componentwindows.h"
 #include "host/db/hostdatabase.h"
 
 #include <QApplication>
@@ -68,11 +69,12 @@ FuzzSite::FuzzSite()
 std::unique_ptr<MPublic> FuzzSite::makeModule()
 {
     auto module = std::make_unique<MPublic>(m_desktop, m_folderPath);
-    module->DBConnection = m_connection;
-    module->NTConnection = std::make_shared<Host::HostNTConnection>(m_config, m_connection, m_record);
-    module->Parent = std::make_shared<Host::HostParent>(m_config, m_record, [](qint64) {});
-    module->CurrentProfileID = m_config.profile;
-    module->IsAdmin = m_config.admin;
+    ComponentWindows::attachTo(*module);
+    module->host.DBConnection = m_connection;
+    module->host.NTConnection = std::make_shared<Host::HostNTConnection>(m_config, m_connection, m_record);
+    module->host.Parent = std::make_shared<Host::HostParent>(m_config, m_record, [](qint64) {});
+    module->host.CurrentProfileID = m_config.profile;
+    module->host.IsAdmin = m_config.admin;
     return module;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 #include "host/hostconfig.h"
 #include "host/hostobjects.h"
 #include "platform/db/connection.h"

@@ -1,19 +1,15 @@
 #include "event.h"
 
 #include "eventintake.h"
-#include "componentsnapshot.h"
 
-#include "customise/dialogcontrol.h"
-#include "filters/mpublic.h"
+#include "inspection/eventinspection.h"
 #include "menus/fmenu.h"
+#include "module/mpublic.h"
 #include "persist/corvanpersist.h"
 #include "viewer/fevents.h"
-
-#include "platform/keycodes.h"
-
-#include <QApplication>
-#include <QJsonDocument>
-#include <QMouseEvent>
+#if OSTRAVEN_INSPECTION
+#include "inspection/eventinspector.h"
+#endif
 
 #include <atomic>
 
@@ -57,6 +53,19 @@ Event::~Event()
     --liveEventObjects;
 }
 
+// Made on first request, and only in a component built with inspection: the shipped one has no such
+// door and answers the interface with nothing.
+EventInspection *Event::inspection()
+{
+#if OSTRAVEN_INSPECTION
+    if (!m_inspection)
+        m_inspection = std::make_unique<EventInspector>(m_module);
+    return m_inspection.get();
+#else
+    return nullptr;
+#endif
+}
+
 qint32 Event::liveObjects()
 {
     return liveEventObjects.load();
@@ -69,7 +78,7 @@ void *Event::queryInterface(const QUuid &iid)
     if (iid == Com::IID_IDispatch)
         return static_cast<Dispatch *>(this);
     if (iid == EventInspection::IID)
-        return static_cast<EventInspection *>(this);
+        return inspection();
     return nullptr;
 }
 
@@ -169,13 +178,13 @@ HResult Event::AddZK2Message(DispatchPtr &oMsg)
 // The editing right is stored as given; this member has no error handler of its own.
 HResult Event::put_IsAdmin(bool &value)
 {
-    m_module->IsAdmin = value;
+    m_module->host.IsAdmin = value;
     return Com::S_OK;
 }
 
 HResult Event::OnUserSwitch()
 {
-    guarded(m_module->errors(), QStringLiteral("Event.OnUserSwitch"), [&] { m_module->events().startUserSwitchTimer(); });
+    guarded(m_module->errors(), QStringLiteral("Event.OnUserSwitch"), [&] { m_module->windows().events().startUserSwitchTimer(); });
     return Com::S_OK;
 }
 
@@ -193,7 +202,7 @@ HResult Event::AddNewEvent(HostEventRecord &oEvent)
 
 HResult Event::put_EventQueueID(qint32 &value)
 {
-    guarded(m_module->errors(), QStringLiteral("Event.EventQueueID(Let)"), [&] { m_module->EventQueueID = value; });
+    guarded(m_module->errors(), QStringLiteral("Event.host.EventQueueID(Let)"), [&] { m_module->host.EventQueueID = value; });
     return Com::S_OK;
 }
 
@@ -202,7 +211,7 @@ HResult Event::get_EventQueueID(qint32 *value)
     if (!value)
         return Com::E_POINTER;
     *value = 0;
-    guarded(m_module->errors(), QStringLiteral("Event.EventQueueID(Get)"), [&] { *value = m_module->EventQueueID; });
+    guarded(m_module->errors(), QStringLiteral("Event.host.EventQueueID(Get)"), [&] { *value = m_module->host.EventQueueID; });
     return Com::S_OK;
 }
 
@@ -211,19 +220,19 @@ HResult Event::ShutDown(bool *result)
     if (result)
         *result = false;
     guarded(m_module->errors(), QStringLiteral("Event.ShutDown"), [&] {
-        m_module->unloadEvents();
-        m_module->unloadCustom();
-        m_module->unloadMenu();
+        m_module->windows().unloadEvents();
+        m_module->windows().unloadCustom();
+        m_module->windows().unloadMenu();
         m_module->parent().callWith(QStringLiteral("CallBack"), QStringLiteral("EVENTVIEWER"), qint32(0),
                                     QStringLiteral("UNLOAD"));
-        m_module->Parent.reset();
+        m_module->host.Parent.reset();
     });
     return Com::S_OK;
 }
 
 HResult Event::cUnload()
 {
-    guarded(m_module->errors(), QStringLiteral("Event.cUnload"), [&] { m_module->unloadEvents(); });
+    guarded(m_module->errors(), QStringLiteral("Event.cUnload"), [&] { m_module->windows().unloadEvents(); });
     return Com::S_OK;
 }
 
@@ -232,21 +241,21 @@ HResult Event::cUnload()
 HResult Event::ReShow()
 {
     ignoringErrors([&] {
-        if (m_module->isEventsLoaded())
-            m_module->events().takeFocus();
+        if (m_module->windows().isEventsLoaded())
+            m_module->windows().events().takeFocus();
     });
     return Com::S_OK;
 }
 
 HResult Event::putref_NTConnection(DispatchPtr value)
 {
-    guarded(m_module->errors(), QStringLiteral("Event.NTConnection(Set)"), [&] { m_module->NTConnection = std::move(value); });
+    guarded(m_module->errors(), QStringLiteral("Event.host.NTConnection(Set)"), [&] { m_module->host.NTConnection = std::move(value); });
     return Com::S_OK;
 }
 
 HResult Event::put_CurrentProfileID(qint32 value)
 {
-    guarded(m_module->errors(), QStringLiteral("Event.CurrentProfileID(Let)"), [&] { m_module->CurrentProfileID = value; });
+    guarded(m_module->errors(), QStringLiteral("Event.host.CurrentProfileID(Let)"), [&] { m_module->host.CurrentProfileID = value; });
     return Com::S_OK;
 }
 
@@ -268,18 +277,18 @@ HResult Event::cAddEvent(QString &)
 
 HResult Event::putref_DBConnection(DispatchPtr value)
 {
-    guarded(m_module->errors(), QStringLiteral("Event.DBConnection(Set)"), [&] {
+    guarded(m_module->errors(), QStringLiteral("Event.host.DBConnection(Set)"), [&] {
         auto connection = std::dynamic_pointer_cast<Connection>(value);
         if (!connection)
             throw VbError::fromNumber(VbError::TypeMismatch);
-        m_module->DBConnection = std::move(connection);
+        m_module->host.DBConnection = std::move(connection);
     });
     return Com::S_OK;
 }
 
 HResult Event::putref_Parent(DispatchPtr &value)
 {
-    guarded(m_module->errors(), QStringLiteral("Event.Parent(Set)"), [&] { m_module->Parent = value; });
+    guarded(m_module->errors(), QStringLiteral("Event.host.Parent(Set)"), [&] { m_module->host.Parent = value; });
     return Com::S_OK;
 }
 
@@ -288,158 +297,14 @@ HResult Event::Show()
     guarded(m_module->errors(), QStringLiteral("Event.Show"), [&] {
         CorvanPersist persist(*m_module);
         persist.LoadPersistence();
-        FEvents &window = m_module->events();
+        FEvents &window = m_module->windows().events();
         persist.SetPosition(window);
-        if (m_module->LoadCachedEvents)
-            m_module->menu().mnuFilterArray_Click(m_module->TypeFilter);
+        if (m_module->profile.LoadCachedEvents)
+            m_module->windows().menu().mnuFilterArray_Click(m_module->profile.TypeFilter);
         m_module->parent().callWith(QStringLiteral("CallBack"), QStringLiteral("EVENTVIEWER"), window.handle(),
                                     QStringLiteral("LOAD"));
     });
     return Com::S_OK;
-}
-
-QByteArray Event::snapshotJson()
-{
-    return QJsonDocument(snapshotOf(*m_module)).toJson(QJsonDocument::Compact);
-}
-
-QString Event::runDialogAction(const QByteArray &commandJson)
-{
-    if (!m_module->isCustomLoaded())
-        return QStringLiteral("the properties dialog is not loaded");
-    try {
-        DialogControl(m_module->custom()).run(QJsonDocument::fromJson(commandJson).object());
-    } catch (const std::exception &error) {
-        return QString::fromUtf8(error.what());
-    }
-    return {};
-}
-
-QString Event::errorLogPath()
-{
-    return m_module->errors().logFilePath();
-}
-
-bool Event::addEventLine(const QString &line)
-{
-    return m_module->events().AddEvent(line, true);
-}
-
-namespace {
-
-constexpr int suspendScrollingItem = 3;
-
-VbError outOfRange(const QString &what)
-{
-    return VbError(VbError::SubscriptOutOfRange, QStringLiteral("Subscript out of range: ") + what);
-}
-
-GridControl &loadedGrid(MPublic &module)
-{
-    if (!module.isEventsLoaded())
-        throw VbError(VbError::ObjectNotSet, QStringLiteral("Object variable not set: the viewer window is not loaded"));
-    return *module.events().vGrid;
-}
-
-void checkCell(const GridControl &grid, int row, int column)
-{
-    if (row < 1 || row > grid.rowCount())
-        throw outOfRange(QStringLiteral("no row %1 in a grid of %2").arg(row).arg(grid.rowCount()));
-    if (column < 1 || column > grid.columnCount())
-        throw outOfRange(QStringLiteral("no column %1 in a grid of %2").arg(column).arg(grid.columnCount()));
-}
-
-Qt::MouseButton qtButtonOf(int button)
-{
-    switch (button) {
-    case 1:
-        return Qt::LeftButton;
-    case 2:
-        return Qt::RightButton;
-    case 4:
-        return Qt::MiddleButton;
-    default:
-        throw outOfRange(QStringLiteral("no mouse button %1 (1 left, 2 right, 4 middle)").arg(button));
-    }
-}
-
-void sendGridMouse(GridControl &grid, QEvent::Type type, int button, int shift, int x, int y)
-{
-    const Qt::MouseButton qtButton = qtButtonOf(button);
-    const QPointF at = QPointF(x, y) - QPointF(grid.viewport()->geometry().topLeft());
-    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::MouseButtons(qtButton) : Qt::NoButton;
-    QMouseEvent event(type, at, grid.viewport()->mapToGlobal(at), qtButton, held, qtModifiersOf(shift));
-    QApplication::sendEvent(grid.viewport(), &event);
-}
-
-} // namespace
-
-void Event::setScrollSuspended(bool suspended)
-{
-    if (m_module->scrollSuspended != suspended)
-        runEventMenuItem(suspendScrollingItem);
-}
-
-void Event::selectGridRows(const std::vector<int> &rows)
-{
-    GridControl &grid = loadedGrid(*m_module);
-    for (const int row : rows)
-        checkCell(grid, row, 1);
-    grid.clearSelection();
-    for (const int row : rows)
-        grid.setCellSelected(row, 1, true);
-}
-
-void Event::clickGridCell(int row, int column)
-{
-    GridControl &grid = loadedGrid(*m_module);
-    checkCell(grid, row, column);
-    Q_EMIT grid.cellClicked(row, column);
-}
-
-void Event::pressGridMouse(int button, int shift, int x, int y)
-{
-    sendGridMouse(loadedGrid(*m_module), QEvent::MouseButtonPress, button, shift, x, y);
-}
-
-void Event::releaseGridMouse(int button, int shift, int x, int y)
-{
-    sendGridMouse(loadedGrid(*m_module), QEvent::MouseButtonRelease, button, shift, x, y);
-}
-
-void Event::clickGridColumn(const QString &key)
-{
-    GridControl &grid = loadedGrid(*m_module);
-    const int column = grid.findColumn(key);
-    if (column == 0)
-        throw outOfRange(QStringLiteral("no column keyed \"%1\"").arg(key));
-    Q_EMIT grid.columnClicked(column);
-}
-
-std::pair<int, int> Event::gridCellPoint(int row, int column)
-{
-    GridControl &grid = loadedGrid(*m_module);
-    checkCell(grid, row, column);
-    grid.ensureVisible(row, column);
-    const QRect cell = grid.cellRect(row, column);
-    if (cell.isEmpty())
-        throw outOfRange(QStringLiteral("cell (%1, %2) is not in view").arg(row).arg(column));
-    const QPoint centre = cell.center() + grid.viewport()->geometry().topLeft();
-    return {centre.x(), centre.y()};
-}
-
-void Event::runEventMenuItem(int index)
-{
-    if (index < 0 || index >= FMenu::eventItemCount)
-        throw outOfRange(QStringLiteral("no event menu item %1 (0 to 12)").arg(index));
-    m_module->menu().mnuEventArray_Click(index);
-}
-
-void Event::runFilterMenuItem(int index)
-{
-    if (index < 0 || index >= FMenu::filterItemCount)
-        throw outOfRange(QStringLiteral("no type filter item %1 (0 to 9)").arg(index));
-    m_module->menu().mnuFilterArray_Click(index);
 }
 
 HostEventRecord hostEventRecordFrom(Dispatch &record)

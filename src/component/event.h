@@ -6,11 +6,12 @@
 
 namespace Ostraven {
 
+class EventInspection;
 class MPublic;
 
 // The creatable class Event. It keeps no state of its own: everything the host hands it goes into
 // the component's shared module, where the windows read it.
-class Event : public _Event, public Com::Unknown, public EventInspection
+class Event : public _Event, public Com::Unknown
 {
 public:
     explicit Event(std::shared_ptr<MPublic> module);
@@ -40,24 +41,13 @@ public:
     HResult cAddEvent(QString &EventString) override;
     HResult put_TimeFormat(bool value) override;
 
-    QByteArray snapshotJson() override;
-    QString errorLogPath() override;
-    bool addEventLine(const QString &line) override;
-    void setScrollSuspended(bool suspended) override;
-    void selectGridRows(const std::vector<int> &rows) override;
-    void clickGridCell(int row, int column) override;
-    void pressGridMouse(int button, int shift, int x, int y) override;
-    void releaseGridMouse(int button, int shift, int x, int y) override;
-    void clickGridColumn(const QString &key) override;
-    std::pair<int, int> gridCellPoint(int row, int column) override;
-    void runEventMenuItem(int index) override;
-    void runFilterMenuItem(int index) override;
-    QString runDialogAction(const QByteArray &commandJson) override;
-
     [[nodiscard]] MPublic &module() { return *m_module; }
 
 private:
+    [[nodiscard]] EventInspection *inspection();
+
     std::shared_ptr<MPublic> m_module;
+    std::unique_ptr<EventInspection> m_inspection;
 };
 
 // A host event record read from a late-bound object, for hosts that call AddNewEvent by name.

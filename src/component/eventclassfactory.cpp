@@ -1,8 +1,9 @@
 #include "eventclassfactory.h"
 
+#include "componentwindows.h"
 #include "event.h"
 
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 #include "platform/desktop/qtdesktop.h"
 
 namespace Ostraven {
@@ -29,6 +30,7 @@ Com::HResult EventClassFactory::createInstance(const QUuid &iid, std::shared_ptr
         if (!m_desktop)
             m_desktop = std::make_shared<QtDesktop>();
         module = std::make_shared<MPublic>(m_desktop, m_logFolder);
+        ComponentWindows::attachTo(*module);
         m_module = module;
     }
     auto event = std::make_shared<Event>(module);

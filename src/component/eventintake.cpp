@@ -1,8 +1,9 @@
 #include "eventintake.h"
 
-#include "filters/mpublic.h"
 #include "model/ccircularbuffer.h"
 #include "model/cgenericevent.h"
+#include "model/eventnumbers.h"
+#include "module/mpublic.h"
 #include "viewer/fevents.h"
 
 namespace Ostraven {
@@ -27,7 +28,7 @@ void EventIntake::AddNewEvent(const HostEventRecord &oEvent)
         record->setEventID(oEvent.eventNumber);
         record->setEventType(oEvent.typeCode);
         record->setHostDate(oEvent.hostDate);
-        record->setReportAsAlarm(oEvent.eventNumber >= 5000 && oEvent.eventNumber <= 5999);
+        record->setReportAsAlarm(EventNumbers::isAlarm(oEvent.eventNumber));
         if (record->EventType() == transactionType) {
             QString text = oEvent.messageText;
             record->setCredID1(CLng(Variant(Val(GetValueByPosition(text, 6)))));
@@ -76,16 +77,16 @@ QString EventIntake::GetValueByPosition(QString &EventString, qint32 Position)
 // shown first, oldest first, so events keep their order of arrival.
 void EventIntake::handOver(const std::shared_ptr<cGenericEvent> &record)
 {
-    if (m_module.scrollSuspended) {
+    if (m_module.view.scrollSuspended) {
         m_module.messageBuffer().Add(record);
         return;
     }
     cCircularBuffer &buffer = m_module.messageBuffer();
     while (buffer.Count() > 0) {
         std::shared_ptr<cGenericEvent> parked = buffer.Message();
-        (void)m_module.events().AddGenericEvent(*parked, true);
+        (void)m_module.windows().events().AddGenericEvent(*parked, true);
     }
-    (void)m_module.events().AddGenericEvent(*record, true);
+    (void)m_module.windows().events().AddGenericEvent(*record, true);
 }
 
 } // namespace Ostraven

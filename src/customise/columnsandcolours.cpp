@@ -2,7 +2,7 @@
 
 #include "fcustom.h"
 
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 #include "viewer/fevents.h"
 
 #include "errors/errorroutes.h"
@@ -97,7 +97,7 @@ qint32 ColumnsAndColours::itemColour(int combo, int item) const
 void ColumnsAndColours::InitColors()
 {
     guarded(m_module.errors(), QStringLiteral("Event Viewer: InitColors"), [&] {
-        const ColourSlots &slots = m_module.colourSlots;
+        const ColourSlots &slots = m_module.profile.colourSlots;
         QComboBox *general = m_dialog.cmbColor[0];
         general->clear();
         general->addItem(m_module.GRS(311), slots[0]);
@@ -146,11 +146,11 @@ QString ColumnsAndColours::GetColors()
 {
     QString result;
     guarded(m_module.errors(), QStringLiteral("Event Viewer: GetColors"), [&] {
-        GridControl &grid = *m_module.events().vGrid;
+        GridControl &grid = *m_module.windows().events().vGrid;
         grid.setBackColour(itemColour(0, 0));
         grid.setForeColour(gridTextColour);
 
-        ColourSlots &slots = m_module.colourSlots;
+        ColourSlots &slots = m_module.profile.colourSlots;
         slots[0] = itemColour(0, 0);
         slots[1] = gridTextColour;
         slots[2] = itemColour(0, 1);
@@ -168,11 +168,11 @@ QString ColumnsAndColours::GetColors()
 void ColumnsAndColours::InitColumnHeaders()
 {
     guarded(m_module.errors(), QStringLiteral("FCustom.InitColumnHeaders"), [&] {
-        if (m_module.ColumnHeaders == useObjectDefault)
-            m_module.ColumnHeaders = defaultColumnHeaders;
+        if (m_module.profile.ColumnHeaders == useObjectDefault)
+            m_module.profile.ColumnHeaders = defaultColumnHeaders;
         QTreeWidget *list = m_dialog.lvwCols;
         list->clear();
-        for (const ListedColumn &column : listedColumns(m_module.ColumnHeaders))
+        for (const ListedColumn &column : listedColumns(m_module.profile.ColumnHeaders))
             list->addTopLevelItem(newColumnItem(column.key, column.caption, column.visible));
         if (list->topLevelItemCount() < 1)
             throw VbError::fromNumber(VbError::SubscriptOutOfRange);
@@ -201,7 +201,7 @@ void ColumnsAndColours::cmdMove_Click(int Index)
 
 QString ColumnsAndColours::applyColumns()
 {
-    FEvents &viewer = m_module.events();
+    FEvents &viewer = m_module.windows().events();
     GridControl &grid = *viewer.vGrid;
     QTreeWidget *list = m_dialog.lvwCols;
     for (int i = 1; i <= list->topLevelItemCount(); ++i) {

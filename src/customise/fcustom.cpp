@@ -3,12 +3,9 @@
 #include "columnsandcolours.h"
 #include "filtergrouppage.h"
 
-#include "filters/archiveloader.h"
-#include "filters/filterclausebuilder.h"
-#include "filters/mpublic.h"
-#include "filters/permissions.h"
-#include "model/ccircularbuffer.h"
+#include "module/mpublic.h"
 #include "persist/corvanpersist.h"
+#include "viewer/archiveloader.h"
 #include "viewer/fevents.h"
 
 #include "errors/errorroutes.h"
@@ -43,7 +40,7 @@ const QString useObjectDefault = QStringLiteral("Use Object Default");
 constexpr int localizerWindowNumber = 18;
 constexpr qint32 generalHelpContext = 55;
 constexpr qint32 filtersHelpContext = 54;
-constexpr int informationIcon = 64;
+constexpr int informationIcon = msgBoxStyle(MsgBoxIcon::Information);
 constexpr int lowestMaxLines = 1;
 constexpr int highestMaxLines = 1500;
 constexpr int maxLinesOutOfRangeText = 283;
@@ -403,14 +400,14 @@ void FCustom::closeEvent(QCloseEvent *event)
 {
     QDialog::closeEvent(event);
     if (!m_unloaded)
-        m_module.unloadCustom();
+        m_module.windows().unloadCustom();
 }
 
 void FCustom::reject()
 {
     QDialog::reject();
     if (!m_unloaded)
-        m_module.unloadCustom();
+        m_module.windows().unloadCustom();
 }
 
 void FCustom::Form_Load()
@@ -418,7 +415,7 @@ void FCustom::Form_Load()
     guarded(m_module.errors(), QStringLiteral("FCustom: Form_Load"), [&] {
         m_module.desktop().setOwnerWindow(this, quintptr(CLng(m_module.parent().get(QStringLiteral("hwnd")))));
         if (CBool(m_module.nt().get(QStringLiteral("EnableCustomize")))) {
-            Localizer.setConnection(m_module.DBConnection);
+            Localizer.setConnection(m_module.host.DBConnection);
             Localizer.setWindowNumber(localizerWindowNumber);
             Localizer.setVersion(ErrorHandling::fileVersion());
             Localizer.localize(this);
@@ -426,7 +423,7 @@ void FCustom::Form_Load()
             m_customizing = true;
         }
         InitForm();
-        tTab->setCurrentIndex(m_module.openOnFilters ? 1 : 0);
+        tTab->setCurrentIndex(m_module.view.openOnFilters ? 1 : 0);
         pendingChanges = false;
         m_module.desktop().setBusyCursor(false);
     });
@@ -435,7 +432,7 @@ void FCustom::Form_Load()
 void FCustom::InitForm()
 {
     guarded(m_module.errors(), QStringLiteral("FCustom.InitForm"), [&] {
-        const bool admin = m_module.IsAdmin;
+        const bool admin = m_module.host.IsAdmin;
         if (admin)
             m_filterPage->fillPickers();
         {
@@ -449,7 +446,7 @@ void FCustom::InitForm()
                 picker->setCurrentIndex(0);
         }
         for (int i = 0; i < cmbFilterGroup->count(); ++i) {
-            if (cmbFilterGroup->itemData(i, Qt::UserRole).toInt() != m_module.FilterGroupID)
+            if (cmbFilterGroup->itemData(i, Qt::UserRole).toInt() != m_module.profile.FilterGroupID)
                 continue;
             {
                 const QSignalBlocker blocker(cmbFilterGroup);
@@ -461,9 +458,9 @@ void FCustom::InitForm()
         }
         InitColors();
         InitColumnHeaders();
-        txtMaxLines->setText(QString::number(m_module.MaxLines));
-        chkDipslayEventsAtTop->setChecked(m_module.DisplayEventsAtTop);
-        chkLoadCachedEvents->setChecked(m_module.LoadCachedEvents);
+        txtMaxLines->setText(QString::number(m_module.profile.MaxLines));
+        chkDipslayEventsAtTop->setChecked(m_module.profile.DisplayEventsAtTop);
+        chkLoadCachedEvents->setChecked(m_module.profile.LoadCachedEvents);
         lstSelectedFilters->setColumnWidth(0, lstSelectedFilters->viewport()->width());
         lvwCols->setColumnWidth(0, std::max(0, lvwCols->viewport()->width() - columnListMargin));
     });
@@ -473,7 +470,7 @@ void FCustom::Form_Activate()
 {
     guarded(m_module.errors(), QStringLiteral("FCustom.Form_Activate"), [&] {
         HelpContextID = generalHelpContext;
-        m_module.restoreDefaults = false;
+        m_module.view.restoreDefaults = false;
     });
 }
 
@@ -530,7 +527,7 @@ void FCustom::Command1_Click(int Index)
     });
     desktop.setBusyCursor(false);
     if (close)
-        m_module.unloadCustom();
+        m_module.windows().unloadCustom();
 }
 
 bool FCustom::validateMaxLines(qint32 &maxLines)
@@ -563,7 +560,7 @@ bool FCustom::runOk()
         return false;
     }
 
-    const bool restore = m_module.restoreDefaults;
+    const bool restore = m_module.view.restoreDefaults;
     if (restore) {
         {
             const QSignalBlocker blocker(cmbFilterGroup);
@@ -578,31 +575,27 @@ bool FCustom::runOk()
     }
     const int groupIndex = m_filterPage->groupListIndex();
     if (groupIndex >= 0)
-        m_module.FilterGroupID = cmbFilterGroup->itemData(groupIndex, Qt::UserRole).toInt();
+        m_module.profile.FilterGroupID = cmbFilterGroup->itemData(groupIndex, Qt::UserRole).toInt();
 
-    m_module.MaxLinesSetting = restore ? defaultMaxLines : maxLines;
-    m_module.MaxLines = m_module.MaxLinesSetting;
-    m_module.LoadCachedEvents = restore || chkLoadCachedEvents->isChecked();
-    m_module.DisplayEventsAtTop = restore || chkDipslayEventsAtTop->isChecked();
+    m_module.profile.MaxLinesSetting = restore ? defaultMaxLines : maxLines;
+    m_module.profile.MaxLines = m_module.profile.MaxLinesSetting;
+    m_module.profile.LoadCachedEvents = restore || chkLoadCachedEvents->isChecked();
+    m_module.profile.DisplayEventsAtTop = restore || chkDipslayEventsAtTop->isChecked();
 
     const QString colours = GetColors();
-    m_module.Colors = restore ? useObjectDefault : colours;
+    m_module.profile.Colors = restore ? useObjectDefault : colours;
     const QString headers = applyColumns();
-    m_module.ColumnHeaders = restore ? useObjectDefault : headers;
+    m_module.profile.ColumnHeaders = restore ? useObjectDefault : headers;
     // The operator has seen and confirmed every setting the dialog shows; they are now the ones to keep.
-    m_module.unreadSettings.clear();
+    m_module.profile.unreadSettings.clear();
 
-    CorvanPersist(m_module).SavePersistence(m_module.events());
+    CorvanPersist persist(m_module);
+    persist.SavePersistence(m_module.windows().events());
 
-    if (m_module.FilterGroupID > 0 && groupIndex != -1) {
-        FilterClauseBuilder(m_module).SetFilter2(cmbFilterGroup->itemData(groupIndex, Qt::UserRole).toInt());
-        m_module.FilterActive = true;
-    } else {
-        m_module.FilterActive = false;
-    }
-    Permissions(m_module).SetPermissions();
-    m_module.messageBuffer().SetBufferSize(m_module.MaxLines);
-    if (m_module.LoadCachedEvents)
+    const bool grouped = m_module.profile.FilterGroupID > 0 && groupIndex != -1;
+    persist.ApplyProfile(grouped ? std::optional<qint32>(cmbFilterGroup->itemData(groupIndex, Qt::UserRole).toInt())
+                                 : std::nullopt);
+    if (m_module.profile.LoadCachedEvents)
         ArchiveLoader(m_module).LoadArchivedEvents(QString());
     return true;
 }
@@ -617,7 +610,7 @@ void FCustom::btnRestore_Click()
         m_module.desktop().msgBox(
             QStringLiteral("You must close and re-open the Event Viewer before the changes will take effect."),
             informationIcon, m_module.errors().title());
-        m_module.restoreDefaults = true;
+        m_module.view.restoreDefaults = true;
     });
     if (ran)
         Command1_Click(0);

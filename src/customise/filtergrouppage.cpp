@@ -1,7 +1,7 @@
 #include "filtergrouppage.h"
 
 #include "customise/fcustom.h"
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 
 #include "errors/errorroutes.h"
 #include "platform/db/connection.h"
@@ -29,13 +29,13 @@ namespace Ostraven {
 namespace {
 
 // Message-box styles: buttons + icon, as the platform numbers them.
-constexpr int okOnly = 0;
-constexpr int informationOk = 64;
-constexpr int informationOkCancel = 65;
-constexpr int questionYesNo = 36;
+constexpr int okOnly = msgBoxStyle(MsgBoxIcon::None);
+constexpr int informationOk = msgBoxStyle(MsgBoxIcon::Information);
+constexpr int informationOkCancel = msgBoxStyle(MsgBoxIcon::Information, MsgBoxButtons::OkCancel);
+constexpr int questionYesNo = msgBoxStyle(MsgBoxIcon::Question, MsgBoxButtons::YesNo);
 
-constexpr int answerOk = 1;
-constexpr int answerYes = 6;
+constexpr int answerOk = int(MsgBoxResult::Ok);
+constexpr int answerYes = int(MsgBoxResult::Yes);
 
 // Resource texts of the filter page.
 constexpr qint32 nothingChosenText = 271;
@@ -247,7 +247,7 @@ void FilterGroupPage::fillPickers()
 {
     Connection &db = m_module.db();
     const QString any = m_module.GRS(anyEntryText);
-    const bool panels = m_module.zk2Hardware;
+    const bool panels = m_module.view.zk2Hardware;
 
     std::array<QComboBox *, 5> pickers{m_dialog.cmbSD, m_dialog.cmbPort, m_dialog.cboController,
                                        m_dialog.cmbArdo, m_dialog.cmbEvent};
@@ -292,7 +292,7 @@ void FilterGroupPage::fillFilterGroups()
     const QSignalBlocker blocker(combo);
     combo.clear();
     combo.addItem(m_module.GRS(noFilterText), 0);
-    if (m_module.IsAdmin)
+    if (m_module.host.IsAdmin)
         combo.addItem(m_module.GRS(newGroupText), 0);
     auto rows = m_module.db().openRecordset(QStringLiteral("ZUL_Roles_Fetch_EventFilterGroups 1, ")
                                             + CStr(m_module.nt().get(QStringLiteral("UserId"))));
@@ -400,7 +400,7 @@ void FilterGroupPage::pUpdateEnabledStatus()
 {
     guarded(m_module.errors(), QStringLiteral("FCustom.pUpdateEnabledStatus"), [&] {
         const int rows = m_dialog.lstSelectedFilters->topLevelItemCount();
-        const bool admin = m_module.IsAdmin;
+        const bool admin = m_module.host.IsAdmin;
         m_dialog.FilterGroup[0]->setEnabled(rows >= 1 && admin);
         m_dialog.FilterGroup[1]->setEnabled((rows >= 1 || groupListIndex() >= 2) && admin);
         m_dialog.DeleteFilter->setEnabled(rows >= 1 && admin);
@@ -431,7 +431,7 @@ void FilterGroupPage::cmbFilterGroup_Click()
         m_typedName = false;
         m_dialog.lstSelectedFilters->clear();
         const QString text = combo.currentText();
-        if (text == m_module.GRS(noFilterText) || !m_module.IsAdmin) {
+        if (text == m_module.GRS(noFilterText) || !m_module.host.IsAdmin) {
             SetFeaturesEnabled(false);
             return;
         }
@@ -518,7 +518,7 @@ void FilterGroupPage::DeleteFilterGroup()
 {
     guarded(m_module.errors(), QStringLiteral("FCustom.DeleteFilterGroup"), [&] {
         const int index = groupListIndex();
-        if (!m_module.IsAdmin || index == -1)
+        if (!m_module.host.IsAdmin || index == -1)
             return;
         QComboBox &combo = *m_dialog.cmbFilterGroup;
         const qint32 groupId = itemNumber(combo, index);
@@ -550,7 +550,7 @@ bool FilterGroupPage::SaveFilterGroup()
 {
     bool result = true;
     guarded(m_module.errors(), QStringLiteral("FCustom.SaveFilterGroup"), [&] {
-        if (!m_module.IsAdmin)
+        if (!m_module.host.IsAdmin)
             return;
         QComboBox &combo = *m_dialog.cmbFilterGroup;
         QString name = combo.currentText();
@@ -559,7 +559,7 @@ bool FilterGroupPage::SaveFilterGroup()
         if (name == m_module.GRS(noFilterText))
             return;
         if (rows == 0 && name.isEmpty()) {
-            m_module.FilterGroupID = 0;
+            m_module.profile.FilterGroupID = 0;
             return;
         }
         if (rows == 0) {
@@ -660,7 +660,7 @@ void FilterGroupPage::pointProfileAt(qint32 groupId)
 {
     m_module.db().execute(QStringLiteral("Update Profile_Details Set Value = '") + QString::number(groupId)
                           + QStringLiteral("' Where Property = 'FilterGroupID' AND ObjectID = 4 AND ProfileID = ")
-                          + QString::number(m_module.CurrentProfileID));
+                          + QString::number(m_module.host.CurrentProfileID));
 }
 
 } // namespace Ostraven

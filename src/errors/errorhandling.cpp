@@ -12,7 +12,7 @@ namespace Ostraven {
 namespace {
 
 const QString crlf = QStringLiteral("\r\n");
-constexpr int criticalOkOnly = 16;
+constexpr int criticalOkOnly = msgBoxStyle(MsgBoxIcon::Critical);
 
 } // namespace
 

@@ -1,6 +1,6 @@
 #include "filterclausebuilder.h"
 
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 
 #include "errors/errorroutes.h"
 #include "platform/db/connection.h"
@@ -101,7 +101,7 @@ FilterClauseBuilder::FilterClauseBuilder(MPublic &module) : m_module(module) {}
 void FilterClauseBuilder::SetFilter2(qint32 GroupID)
 {
     guarded(m_module.errors(), QStringLiteral("MPublic.SetFilter2"), [&] {
-        m_module.FilterStrings = QStringList{QString()};
+        m_module.filter.FilterStrings = QStringList{QString()};
         qsizetype n = 0;
 
         const std::unique_ptr<Recordset> rows = m_module.db().openRecordset(groupQuery(GroupID));
@@ -116,25 +116,25 @@ void FilterClauseBuilder::SetFilter2(qint32 GroupID)
             return;
         }
 
-        m_module.FilterInclusive = equalsNumber(rows->field(QStringLiteral("FilterType")), 1);
-        m_module.FilterClause = m_module.FilterInclusive ? QStringLiteral(" Where (") : QStringLiteral(" Where NOT (");
+        m_module.filter.FilterInclusive = equalsNumber(rows->field(QStringLiteral("FilterType")), 1);
+        m_module.filter.FilterClause = m_module.filter.FilterInclusive ? QStringLiteral(" Where (") : QStringLiteral(" Where NOT (");
 
         for (; !rows->eof(); rows->moveNext()) {
-            m_module.FilterClause += textOrEmpty(rows->field(QStringLiteral("sql"))) + QStringLiteral(" OR ");
-            storeFilterString(m_module.FilterStrings, n, CStr(rows->field(QStringLiteral("Filter"))));
+            m_module.filter.FilterClause += textOrEmpty(rows->field(QStringLiteral("sql"))) + QStringLiteral(" OR ");
+            storeFilterString(m_module.filter.FilterStrings, n, CStr(rows->field(QStringLiteral("Filter"))));
             ++n;
         }
         rows->close();
 
-        m_module.FilterClause.chop(4);
-        m_module.FilterClause += QLatin1Char(')');
+        m_module.filter.FilterClause.chop(4);
+        m_module.filter.FilterClause += QLatin1Char(')');
     });
 }
 
 void FilterClauseBuilder::SetFilter(qint32 GroupID)
 {
     guarded(m_module.errors(), QStringLiteral("MPublic.SetFilter"), [&] {
-        m_module.FilterStrings = QStringList{QString()};
+        m_module.filter.FilterStrings = QStringList{QString()};
         qsizetype n = 0;
 
         const std::unique_ptr<Recordset> rows = m_module.db().openRecordset(groupQuery(GroupID));
@@ -145,13 +145,13 @@ void FilterClauseBuilder::SetFilter(qint32 GroupID)
 
         const QString includeStart = QStringLiteral(" Where ");
         const QString excludeStart = QStringLiteral(" Where NOT (");
-        m_module.FilterInclusive = equalsNumber(rows->field(QStringLiteral("FilterType")), 1);
-        m_module.FilterClause = m_module.FilterInclusive ? includeStart : excludeStart;
+        m_module.filter.FilterInclusive = equalsNumber(rows->field(QStringLiteral("FilterType")), 1);
+        m_module.filter.FilterClause = m_module.filter.FilterInclusive ? includeStart : excludeStart;
 
         for (; !rows->eof(); rows->moveNext()) {
             const QString filter = CStr(rows->field(QStringLiteral("Filter")));
             const QStringList items = splitItems(filter);
-            QString &clause = m_module.FilterClause;
+            QString &clause = m_module.filter.FilterClause;
 
             if (clause != includeStart && clause != excludeStart)
                 clause += legacyJoin;
@@ -162,7 +162,7 @@ void FilterClauseBuilder::SetFilter(qint32 GroupID)
             clause.chop(5);
             closeOpenBrackets(clause);
 
-            storeFilterString(m_module.FilterStrings, n, filter);
+            storeFilterString(m_module.filter.FilterStrings, n, filter);
             ++n;
         }
         rows->close();

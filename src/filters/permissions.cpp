@@ -1,6 +1,6 @@
 #include "permissions.h"
 
-#include "mpublic.h"
+#include "module/mpublic.h"
 
 #include "errors/errorroutes.h"
 #include "platform/db/sqlliteral.h"
@@ -41,7 +41,7 @@ bool Permissions::CheckTabPermission(qint32 ComponentType, const QString &SubPer
 void Permissions::SetPermissions()
 {
     guarded(m_module.errors(), QStringLiteral("MPublic.SetPermissions"), [&] {
-        m_module.CanViewAllEvents = CheckTabPermission(eventViewerComponent, QStringLiteral("ViewAllEvents"));
+        m_module.filter.CanViewAllEvents = CheckTabPermission(eventViewerComponent, QStringLiteral("ViewAllEvents"));
     });
 }
 

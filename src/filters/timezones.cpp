@@ -1,6 +1,6 @@
 #include "timezones.h"
 
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 
 #include "errors/errorroutes.h"
 #include "platform/db/connection.h"

@@ -1,10 +1,11 @@
 #include "fmenu.h"
 
 #include "errors/errorroutes.h"
-#include "filters/archiveloader.h"
-#include "filters/mpublic.h"
 #include "filters/permissions.h"
 #include "model/ccircularbuffer.h"
+#include "model/eventnumbers.h"
+#include "module/mpublic.h"
+#include "viewer/archiveloader.h"
 #include "viewer/fevents.h"
 
 #include "platform/desktop/desktopservices.h"
@@ -17,10 +18,9 @@ namespace Ostraven {
 namespace {
 
 constexpr qint32 menuWindowNumber = 17;
-constexpr int informationIcon = 64;
+constexpr int informationIcon = msgBoxStyle(MsgBoxIcon::Information);
 constexpr qint32 noPermissionMessage = 1571;
 constexpr qint32 menuHelpTopic = 194;
-constexpr qint32 firstSecondFamilyEvent = 80000;
 constexpr qint32 secondFamilyTransaction = 20;
 
 enum EventItem {
@@ -186,7 +186,7 @@ void FMenu::Form_Load()
     guarded(m_module.errors(), QStringLiteral("FMenu: Form_Load"), [&] {
         if (!CBool(m_module.nt().get(QStringLiteral("EnableCustomize"))))
             return;
-        Localizer.setConnection(m_module.DBConnection);
+        Localizer.setConnection(m_module.host.DBConnection);
         Localizer.setWindowNumber(menuWindowNumber);
         Localizer.setVersion(ErrorHandling::fileVersion());
         Localizer.localize(this);
@@ -238,7 +238,7 @@ void FMenu::popUp()
 void FMenu::mnuEvents_Click()
 {
     guarded(m_module.errors(), QStringLiteral("FMenu.mnuEvents_Click"), [&] {
-        GridControl &grid = *m_module.events().vGrid;
+        GridControl &grid = *m_module.windows().events().vGrid;
         const int row = grid.selectedRow();
         if (row == 0 || grid.rowCount() == 0) {
             setItemEnabled(*mnuEventArray(CopyAddress), false);
@@ -251,7 +251,7 @@ void FMenu::mnuEvents_Click()
         const qint32 eventType = GetEventTypeForEventNumber(CLng(Variant(id)));
 
         setItemEnabled(*mnuEventArray(DisplayCredential),
-                       m_module.events().pEventHasCredential(eventType, controllerTime, description));
+                       m_module.windows().events().pEventHasCredential(eventType, controllerTime, description));
 
         Permissions permissions(m_module);
         const bool changeProps = permissions.CheckTabPermission(Permissions::eventViewerComponent,
@@ -273,7 +273,7 @@ void FMenu::mnuEventArray_Click(int Index)
     guarded(m_module.errors(), QStringLiteral("FMenu.mnuEventArray_Click"), [&] {
         switch (Index) {
         case CustomFilter:
-            m_module.showCustomDialog(true);
+            m_module.windows().showCustomDialog(true);
             break;
         case SuspendScrolling:
             toggleSuspendScrolling();
@@ -303,13 +303,13 @@ void FMenu::mnuEventArray_Click(int Index)
 // stopped.
 void FMenu::toggleSuspendScrolling()
 {
-    m_module.scrollSuspended = !m_module.scrollSuspended;
-    mnuEventArray(SuspendScrolling)->setChecked(m_module.scrollSuspended);
-    FEvents &viewer = m_module.events();
-    if (m_module.scrollSuspended) {
-        viewer.vGrid->setBackColour(m_module.colourSlots[2]);
+    m_module.view.scrollSuspended = !m_module.view.scrollSuspended;
+    mnuEventArray(SuspendScrolling)->setChecked(m_module.view.scrollSuspended);
+    FEvents &viewer = m_module.windows().events();
+    if (m_module.view.scrollSuspended) {
+        viewer.vGrid->setBackColour(m_module.profile.colourSlots[2]);
     } else {
-        viewer.vGrid->setBackColour(m_module.colourSlots[0]);
+        viewer.vGrid->setBackColour(m_module.profile.colourSlots[0]);
         cCircularBuffer &buffer = m_module.messageBuffer();
         while (buffer.Count() > 0) {
             const std::shared_ptr<cGenericEvent> parked = buffer.Message();
@@ -324,7 +324,7 @@ void FMenu::toggleSuspendScrolling()
 // columns left out either way.
 void FMenu::copyRowsToClipboard()
 {
-    const GridControl &grid = *m_module.events().vGrid;
+    const GridControl &grid = *m_module.windows().events().vGrid;
     auto appendRow = [&grid](QString &text, int row) {
         for (int column = 1; column <= grid.columnCount(); ++column) {
             if (grid.columnVisible(column))
@@ -349,7 +349,7 @@ void FMenu::copyRowsToClipboard()
 
 void FMenu::copyAddress()
 {
-    const GridControl &grid = *m_module.events().vGrid;
+    const GridControl &grid = *m_module.windows().events().vGrid;
     const QString address = grid.cellText(grid.selectedRow(), QStringLiteral("Address"));
     DesktopServices &desktop = m_module.desktop();
     desktop.clearClipboard();
@@ -359,7 +359,7 @@ void FMenu::copyAddress()
 void FMenu::showProperties()
 {
     if (Permissions(m_module).CheckTabPermission(Permissions::eventViewerComponent, QStringLiteral("ChangeProps"))) {
-        m_module.showCustomDialog(false);
+        m_module.windows().showCustomDialog(false);
         return;
     }
     m_module.desktop().msgBox(m_module.GRS(noPermissionMessage), informationIcon, m_module.errors().title());
@@ -367,7 +367,7 @@ void FMenu::showProperties()
 
 void FMenu::displayCredential()
 {
-    FEvents &viewer = m_module.events();
+    FEvents &viewer = m_module.windows().events();
     const GridControl &grid = *viewer.vGrid;
     const int row = grid.selectedRow();
     const qint32 eventNumber = CLng(Variant(grid.cellText(row, QStringLiteral("ID"))));
@@ -379,7 +379,7 @@ void FMenu::displayCredential()
     qint32 door = 0;
     viewer.pGetPhotoInfo(eventType, credential, door, controllerTime, description);
 
-    const QString verb = eventNumber >= firstSecondFamilyEvent ? QStringLiteral("ZEKO_PhotoCallupBT")
+    const QString verb = EventNumbers::isSecondFamily(eventNumber) ? QStringLiteral("ZEKO_PhotoCallupBT")
                                                                : QStringLiteral("PhotoCallupBT");
     Args args{Variant(verb), Variant(credential), Variant(door)};
     m_module.parent().call(QStringLiteral("CallBack"), args);
@@ -392,21 +392,21 @@ void FMenu::mnuFilterArray_Click(int Index)
             mnuFilterArray(item)->setChecked(false);
         mnuFilterArray(Index)->setChecked(true);
 
-        m_module.TypeFilter = Index;
-        m_module.unreadSettings.remove(QStringLiteral("TypeFilter"));
+        m_module.profile.TypeFilter = Index;
+        m_module.profile.unreadSettings.remove(QStringLiteral("TypeFilter"));
         const TypeFilter &filter = typeFilters[std::size_t(Index)];
-        m_module.typeFilter.active = true;
+        m_module.typeRange.active = true;
         QString clause;
         if (Index == 0) {
-            m_module.typeFilter.active = false;
+            m_module.typeRange.active = false;
         } else {
-            m_module.typeFilter.low = filter.low;
-            m_module.typeFilter.high = filter.high;
+            m_module.typeRange.low = filter.low;
+            m_module.typeRange.high = filter.high;
             clause = QString::fromLatin1(filter.clause);
         }
 
         BusyCursor busy(m_module.desktop());
-        if (m_module.LoadCachedEvents)
+        if (m_module.profile.LoadCachedEvents)
             (void)ArchiveLoader(m_module).LoadArchivedEvents(clause);
     });
 }
@@ -415,13 +415,13 @@ qint32 FMenu::GetEventTypeForEventNumber(qint32 EventNumber)
 {
     qint32 result = 0;
     guarded(m_module.errors(), QStringLiteral("FMenu.GetEventTypeForEventNumber"), [&] {
-        if (EventNumber >= 5000 && EventNumber <= 5999) {
+        if (EventNumbers::isAlarm(EventNumber)) {
             result = 0;
         } else if (EventNumber >= 2000 && EventNumber <= 3700) {
             result = 3;
         } else if (EventNumber >= 8000 && EventNumber <= 8100) {
             result = 4;
-        } else if (EventNumber >= firstSecondFamilyEvent) {
+        } else if (EventNumbers::isSecondFamily(EventNumber)) {
             result = 0;
             auto rows = m_module.db().openRecordset(
                 QStringLiteral("Select ZEKOEventType From [ZEKO_EventDefinitions] Where EventID = ")

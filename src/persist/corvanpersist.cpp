@@ -1,9 +1,9 @@
 #include "corvanpersist.h"
 
 #include "filters/filterclausebuilder.h"
-#include "filters/mpublic.h"
 #include "filters/permissions.h"
 #include "model/ccircularbuffer.h"
+#include "module/mpublic.h"
 
 #include "errors/errorroutes.h"
 #include "platform/db/sqlliteral.h"
@@ -48,32 +48,36 @@ void CorvanPersist::LoadPersistence()
     // Until the rows have been read, every setting counts as unread: a load that fails part-way must not
     // let the next save overwrite the stored values it never got to.
     for (const QString &setting : profileSettings)
-        m_module.unreadSettings.insert(setting);
+        m_module.profile.unreadSettings.insert(setting);
     guarded(m_module.errors(), QStringLiteral("CorvanPersist.LoadPersistence"), [&] {
         std::unique_ptr<Recordset> rows = m_module.db().openRecordset(
             QStringLiteral("Select * from Profile_Details Where ObjectID = ") + viewerObject
-            + QStringLiteral(" AND ProfileID = ") + QString::number(m_module.CurrentProfileID));
+            + QStringLiteral(" AND ProfileID = ") + QString::number(m_module.host.CurrentProfileID));
         for (; !rows->eof(); rows->moveNext()) {
             const QString property = CStr(rows->field(2));
             applyRow(property, rows->field(3));
-            m_module.unreadSettings.remove(property);
+            m_module.profile.unreadSettings.remove(property);
         }
         rows->close();
         // A setting without a row was read too: it has no stored value to protect.
-        m_module.unreadSettings.clear();
+        m_module.profile.unreadSettings.clear();
 
-        m_module.MaxLines = m_module.MaxLinesSetting;
-        m_module.messageBuffer().SetBufferSize(m_module.MaxLines);
-
-        if (m_module.FilterGroupID != 0) {
-            FilterClauseBuilder(m_module).SetFilter2(m_module.FilterGroupID);
-            m_module.FilterActive = true;
-        } else {
-            m_module.FilterActive = false;
-        }
-
-        Permissions(m_module).SetPermissions();
+        const qint32 group = m_module.profile.FilterGroupID;
+        ApplyProfile(group != 0 ? std::optional<qint32>(group) : std::nullopt);
     });
+}
+
+void CorvanPersist::ApplyProfile(std::optional<qint32> filterGroup)
+{
+    m_module.profile.MaxLines = m_module.profile.MaxLinesSetting;
+    m_module.messageBuffer().SetBufferSize(m_module.profile.MaxLines);
+    if (filterGroup) {
+        FilterClauseBuilder(m_module).SetFilter2(*filterGroup);
+        m_module.filter.FilterActive = true;
+    } else {
+        m_module.filter.FilterActive = false;
+    }
+    Permissions(m_module).SetPermissions();
 }
 
 // The first name that matches wins; rows of settings that are only written (size, position,
@@ -81,20 +85,20 @@ void CorvanPersist::LoadPersistence()
 void CorvanPersist::applyRow(const QString &property, const Variant &value)
 {
     if (property == QLatin1String("FilterGroupID")) {
-        m_module.FilterGroupID = CLng(value);
+        m_module.profile.FilterGroupID = CLng(value);
     } else if (property == QLatin1String("MaxLines")) {
-        m_module.MaxLinesSetting = isObjectDefault(value) ? defaultMaxLines : CLng(value);
+        m_module.profile.MaxLinesSetting = isObjectDefault(value) ? defaultMaxLines : CLng(value);
     } else if (property == QLatin1String("LoadCachedEvents")) {
-        m_module.LoadCachedEvents = isObjectDefault(value) ? true : CBool(value);
+        m_module.profile.LoadCachedEvents = isObjectDefault(value) ? true : CBool(value);
     } else if (property == QLatin1String("DisplayEventsAtTop")) {
-        m_module.DisplayEventsAtTop = CBool(value);
+        m_module.profile.DisplayEventsAtTop = CBool(value);
     } else if (property == QLatin1String("ColumnHeaders")) {
-        m_module.ColumnHeaders = CStr(value);
+        m_module.profile.ColumnHeaders = CStr(value);
     } else if (property == QLatin1String("Colors")) {
-        m_module.Colors = isObjectDefault(value) ? defaultColors : CStr(value);
+        m_module.profile.Colors = isObjectDefault(value) ? defaultColors : CStr(value);
         m_module.InitColors();
     } else if (property == QLatin1String("TypeFilter")) {
-        m_module.TypeFilter = isObjectDefault(value) ? 0 : CLng(value);
+        m_module.profile.TypeFilter = isObjectDefault(value) ? 0 : CLng(value);
     }
 }
 
@@ -108,19 +112,19 @@ void CorvanPersist::SavePersistence(QWidget &viewer)
         saveSetting(QStringLiteral("Left"), QStringLiteral("'"), twips(viewer.frameGeometry().x()));
         saveSetting(QStringLiteral("Top"), QStringLiteral("'"), twips(viewer.frameGeometry().y()));
         saveSetting(QStringLiteral("Width"), QStringLiteral("'"), twips(viewer.frameGeometry().width()));
-        saveSetting(QStringLiteral("FilterGroupID"), QStringLiteral("'"), QString::number(m_module.FilterGroupID));
-        saveSetting(QStringLiteral("MaxLines"), QStringLiteral("'"), QString::number(m_module.MaxLinesSetting));
+        saveSetting(QStringLiteral("FilterGroupID"), QStringLiteral("'"), QString::number(m_module.profile.FilterGroupID));
+        saveSetting(QStringLiteral("MaxLines"), QStringLiteral("'"), QString::number(m_module.profile.MaxLinesSetting));
         saveSetting(QStringLiteral("LoadCachedEvents"), QStringLiteral("'"),
-                    CStr(Variant(m_module.LoadCachedEvents)));
+                    CStr(Variant(m_module.profile.LoadCachedEvents)));
         saveSetting(QStringLiteral("DisplayEventsAtTop"), QStringLiteral("'"),
-                    CStr(Variant(m_module.DisplayEventsAtTop)));
-        saveSetting(QStringLiteral("Colors"), QStringLiteral("'"), doubledQuotes(m_module.Colors));
+                    CStr(Variant(m_module.profile.DisplayEventsAtTop)));
+        saveSetting(QStringLiteral("Colors"), QStringLiteral("'"), doubledQuotes(m_module.profile.Colors));
         // The host's quoting reports its own failures and then gives an empty text, which must not
         // replace a stored layout.
-        const QString headers = m_module.FixA(m_module.ColumnHeaders);
-        if (!headers.isEmpty() || m_module.ColumnHeaders.isEmpty())
+        const QString headers = m_module.FixA(m_module.profile.ColumnHeaders);
+        if (!headers.isEmpty() || m_module.profile.ColumnHeaders.isEmpty())
             saveSetting(QStringLiteral("ColumnHeaders"), QStringLiteral("N'"), headers);
-        saveSetting(QStringLiteral("TypeFilter"), QStringLiteral("N'"), QString::number(m_module.TypeFilter));
+        saveSetting(QStringLiteral("TypeFilter"), QStringLiteral("N'"), QString::number(m_module.profile.TypeFilter));
         // Nothing in the viewer sets a redraw rate; the row is kept for the host's other readers.
         writeProperty(QStringLiteral("RedrawRate"), Variant(qint32(0)));
         transaction.commit();
@@ -130,10 +134,10 @@ void CorvanPersist::SavePersistence(QWidget &viewer)
 // The procedure inserts or replaces the row, so saving never has to look first.
 void CorvanPersist::saveSetting(const QString &property, const QString &quote, const QString &value)
 {
-    if (m_module.unreadSettings.contains(property))
+    if (m_module.profile.unreadSettings.contains(property))
         return;
     m_module.db().execute(QStringLiteral("ZUL_Update_Profile_Persisted_Details ")
-                          + QString::number(m_module.CurrentProfileID) + QStringLiteral(", ") + viewerObject
+                          + QString::number(m_module.host.CurrentProfileID) + QStringLiteral(", ") + viewerObject
                           + QStringLiteral(", '") + property + QStringLiteral("', ") + quote + value
                           + QLatin1Char('\''));
 }
@@ -152,7 +156,7 @@ void CorvanPersist::WriteProperty(const QString &Property, const Variant &Value)
 void CorvanPersist::writeProperty(const QString &property, const Variant &value)
 {
     Connection &db = m_module.db();
-    const QString profile = QString::number(m_module.CurrentProfileID);
+    const QString profile = QString::number(m_module.host.CurrentProfileID);
     const QString name = doubledQuotes(property);
     std::unique_ptr<Recordset> existing = db.openRecordset(
         QStringLiteral("Select [Value] From Profile_Details Where ProfileID = ") + profile

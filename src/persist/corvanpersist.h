@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 
 namespace Ostraven {
@@ -20,6 +22,9 @@ public:
     // Loads the current profile's rows into the module and brings the line limit, the ring buffer,
     // the filter state and the permissions up to date.
     void LoadPersistence();
+    // Puts the settings in force: the working line limit and the ring buffer, the filter group (none:
+    // no filter) and the operator's rights. The profile load and the dialog's OK both end here.
+    void ApplyProfile(std::optional<qint32> filterGroup);
     // Writes every setting that was read (or set since) in one transaction: all of them or, when a
     // statement fails, none, reported once.
     void SavePersistence(QWidget &viewer);

@@ -7,7 +7,7 @@ namespace Ostraven {
 
 namespace {
 
-constexpr int firstFunctionKeyCode = 112; // F1
+constexpr int firstFunctionKeyCode = KeyCode::F1;
 
 constexpr std::array<std::pair<int, int>, 18> namedKeys{{
     {Qt::Key_Backspace, 8},  {Qt::Key_Tab, 9},       {Qt::Key_Return, 13}, {Qt::Key_Enter, 13},
@@ -47,7 +47,7 @@ int qtKeyOf(int platformKeyCode)
 
 int platformShiftState(Qt::KeyboardModifiers modifiers)
 {
-    return (modifiers.testFlag(Qt::ShiftModifier) ? 1 : 0) | (modifiers.testFlag(Qt::ControlModifier) ? 2 : 0)
+    return (modifiers.testFlag(Qt::ShiftModifier) ? ShiftState::Shift : 0) | (modifiers.testFlag(Qt::ControlModifier) ? ShiftState::Ctrl : 0)
            | (modifiers.testFlag(Qt::AltModifier) ? 4 : 0);
 }
 

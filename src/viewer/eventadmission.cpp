@@ -1,7 +1,7 @@
 #include "eventadmission.h"
 
-#include "filters/mpublic.h"
 #include "model/cgenericevent.h"
+#include "module/mpublic.h"
 
 #include "errors/errorroutes.h"
 #include "platform/variant.h"
@@ -107,8 +107,8 @@ bool EventAdmission::matchesByContainment(const QStringList &items, const QStrin
 
 bool EventAdmission::containmentVerdict(const QString &strippedAddress, const NumberTest &numberMatches)
 {
-    const bool inclusive = m_module.FilterInclusive;
-    const QStringList filterStrings = m_module.FilterStrings;
+    const bool inclusive = m_module.filter.FilterInclusive;
+    const QStringList filterStrings = m_module.filter.FilterStrings;
     for (const QString &filter : filterStrings) {
         if (matchesByContainment(splitItems(filter), strippedAddress, numberMatches))
             return inclusive;
@@ -118,7 +118,7 @@ bool EventAdmission::containmentVerdict(const QString &strippedAddress, const Nu
 
 bool EventAdmission::CheckEvent(QStringList &fields)
 {
-    const bool inclusive = m_module.FilterInclusive;
+    const bool inclusive = m_module.filter.FilterInclusive;
     bool result = !inclusive;
     guarded(m_module.errors(), QStringLiteral("FEvents.CheckEvent"), [&] {
         const Verdict verdict = textPreChecks(fields);
@@ -128,7 +128,7 @@ bool EventAdmission::CheckEvent(QStringList &fields)
         }
         const QString address = fields.at(2);
         const QString &number = fields.at(3);
-        const QStringList filterStrings = m_module.FilterStrings;
+        const QStringList filterStrings = m_module.filter.FilterStrings;
 
         for (const QString &filter : filterStrings) {
             if (filter.contains(secondFamilyMark)) {
@@ -159,7 +159,7 @@ bool EventAdmission::CheckEvent(QStringList &fields)
 
 bool EventAdmission::CheckEvent(QStringList &fields, SecondFamily)
 {
-    const bool inclusive = m_module.FilterInclusive;
+    const bool inclusive = m_module.filter.FilterInclusive;
     bool result = !inclusive;
     guarded(m_module.errors(), QStringLiteral("FEvents.CheckEvent"), [&] {
         const Verdict verdict = textPreChecks(fields);
@@ -175,7 +175,7 @@ bool EventAdmission::CheckEvent(QStringList &fields, SecondFamily)
 
 bool EventAdmission::CheckGenericEvent(cGenericEvent &oMsg)
 {
-    const bool inclusive = m_module.FilterInclusive;
+    const bool inclusive = m_module.filter.FilterInclusive;
     bool result = !inclusive;
     guarded(m_module.errors(), QStringLiteral("FEvents.CheckGenericEvent"), [&] {
         const qint32 eventId = oMsg.EventID();

@@ -1,8 +1,9 @@
 #include "eventcolouring.h"
 
-#include "filters/mpublic.h"
 #include "model/ccachedzekoeventtypes.h"
 #include "model/cgenericevent.h"
+#include "model/eventnumbers.h"
+#include "module/mpublic.h"
 
 #include "errors/errorroutes.h"
 
@@ -23,7 +24,7 @@ constexpr std::array<NumberClass, 10> numberClasses{{
     {1000, 1500, 9},
     {2000, 3900, 10},
     {4000, 4500, 4},
-    {5000, 5999, 3},
+    {EventNumbers::firstAlarm, EventNumbers::lastAlarm, 3},
     {6000, 6500, 8},
     {7000, 7500, 11},
     {8000, 8499, 6},
@@ -36,9 +37,6 @@ constexpr std::size_t otherEventSlot = 1;
 constexpr std::size_t alarmSlot = 3;
 constexpr std::size_t programmingSlot = 8;
 constexpr std::size_t softwareSlot = 9;
-constexpr qint32 firstIntegratedEvent = 10000;
-constexpr qint32 lastIntegratedEvent = 20000;
-constexpr qint32 firstSecondFamilyEvent = 80000;
 
 } // namespace
 
@@ -52,11 +50,11 @@ qint64 EventColouring::AssignColor(qint32 eventNumber, const QString &category)
                 return;
             }
         }
-        if (eventNumber >= firstIntegratedEvent && eventNumber <= lastIntegratedEvent) {
+        if (eventNumber >= EventNumbers::firstIntegrated && eventNumber <= EventNumbers::lastIntegrated) {
             colour = integratedEventColour(eventNumber);
             return;
         }
-        if (eventNumber >= firstSecondFamilyEvent) {
+        if (EventNumbers::isSecondFamily(eventNumber)) {
             colour = secondFamilyColour(eventNumber, category);
             return;
         }
@@ -67,7 +65,7 @@ qint64 EventColouring::AssignColor(qint32 eventNumber, const QString &category)
 
 qint64 EventColouring::slot(std::size_t index) const
 {
-    return m_module.colourSlots[index];
+    return m_module.profile.colourSlots[index];
 }
 
 // Integrated events are flagged as alarms by the site, not by number, so this is the one class that
@@ -94,7 +92,7 @@ qint64 EventColouring::secondFamilyColour(qint32 eventNumber, const QString &cat
     cGenericEvent scratch;
     scratch.setReportAsAlarm(definitions.IsAlarm(index));
     scratch.setEventType(definitions.EventType(index));
-    return scratch.Color(m_module.colourSlots);
+    return scratch.Color(m_module.profile.colourSlots);
 }
 
 } // namespace Ostraven

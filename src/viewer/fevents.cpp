@@ -1,14 +1,15 @@
 #include "fevents.h"
 
+#include "archiveloader.h"
 #include "eventadmission.h"
 #include "eventcolouring.h"
+#include "intakesource.h"
 
-#include "filters/archiveloader.h"
-#include "filters/mpublic.h"
 #include "filters/permissions.h"
 #include "filters/timezones.h"
-#include "menus/fmenu.h"
 #include "model/cgenericevent.h"
+#include "model/eventnumbers.h"
+#include "module/mpublic.h"
 #include "persist/corvanpersist.h"
 
 #include "platform/db/sqlliteral.h"
@@ -24,16 +25,11 @@ namespace Ostraven {
 
 namespace {
 
-constexpr int keyF5 = 116;
-constexpr int keyA = 65;
-constexpr int keyC = 67;
-constexpr int ctrlShiftState = 2;
 constexpr int refreshInterval = 40;
 constexpr int switchFirstInterval = 250;
 constexpr int switchLaterInterval = 100;
 constexpr int switchReloadTick = 5;
 constexpr int cellFlags = 0x40020; // single line, word ellipsis
-constexpr qint32 firstSecondFamilyEvent = 80000;
 const QString columnHeadersSetting = QStringLiteral("ColumnHeaders");
 constexpr int rightButton = 2;
 
@@ -146,7 +142,7 @@ void FEvents::startUserSwitchTimer()
 void FEvents::Form_Load()
 {
     guarded(m_module.errors(), QStringLiteral("FEvents: Form_Load"), [&] {
-        m_module.zk2Hardware = CBool(m_module.nt().get(QStringLiteral("ZK2IsTm5HardwareSupportEnabled")));
+        m_module.view.zk2Hardware = CBool(m_module.nt().get(QStringLiteral("ZK2IsTm5HardwareSupportEnabled")));
         LoadResources();
         vGrid->move(0, 0);
         SetPreferences();
@@ -162,7 +158,7 @@ void FEvents::LoadResources()
         setProperty("tag", QStringLiteral("-1"));
         if (!CBool(m_module.nt().get(QStringLiteral("EnableCustomize"))))
             return;
-        Localizer1.setConnection(m_module.DBConnection);
+        Localizer1.setConnection(m_module.host.DBConnection);
         Localizer1.setWindowNumber(54);
         Localizer1.setVersion(ErrorHandling::fileVersion());
         Localizer1.localize(this);
@@ -176,15 +172,15 @@ void FEvents::Form_Resize()
 
 void FEvents::Form_KeyUp(int KeyCode, int Shift)
 {
-    if (KeyCode == keyF5)
+    if (KeyCode == KeyCode::F5)
         (void)reloadArchive();
-    if (KeyCode == keyA && Shift == ctrlShiftState) {
+    if (KeyCode == 'A' && Shift == ShiftState::Ctrl) {
         const int description = vGrid->columnIndex(QStringLiteral("Description"));
         for (int row = 1; row <= vGrid->rowCount(); ++row)
             vGrid->setCellSelected(row, description, true);
         vGrid->setRedraw(true);
     }
-    if (KeyCode == keyC && Shift == ctrlShiftState)
+    if (KeyCode == 'C' && Shift == ShiftState::Ctrl)
         copyToClipboard();
 }
 
@@ -201,7 +197,7 @@ void FEvents::Form_Deactivate()
 void FEvents::Form_QueryUnload(bool &Cancel, int)
 {
     guarded(m_module.errors(), QStringLiteral("FEvents.Form_QueryUnload"), [&] {
-        if (m_module.closeGuard)
+        if (m_module.view.closeGuard)
             Cancel = true;
     });
 }
@@ -209,19 +205,19 @@ void FEvents::Form_QueryUnload(bool &Cancel, int)
 void FEvents::Form_Unload(bool &Cancel)
 {
     guarded(m_module.errors(), QStringLiteral("FEvents.Form_Unload"), [&] {
-        if (m_module.closeGuard)
+        if (m_module.view.closeGuard)
             Cancel = true;
         if (equalsTrue(m_module.parent().get(QStringLiteral("Connected")))) {
             const QString headers = columnHeaderString();
-            if (m_module.restoreDefaults) {
-                m_module.ColumnHeaders = useObjectDefault;
-                m_module.MaxLines = 100;
-                m_module.MaxLinesSetting = 100;
-                m_module.unreadSettings.remove(columnHeadersSetting);
-                m_module.unreadSettings.remove(QStringLiteral("MaxLines"));
-            } else if (!m_module.unreadSettings.contains(columnHeadersSetting)) {
+            if (m_module.view.restoreDefaults) {
+                m_module.profile.ColumnHeaders = useObjectDefault;
+                m_module.profile.MaxLines = 100;
+                m_module.profile.MaxLinesSetting = 100;
+                m_module.profile.unreadSettings.remove(columnHeadersSetting);
+                m_module.profile.unreadSettings.remove(QStringLiteral("MaxLines"));
+            } else if (!m_module.profile.unreadSettings.contains(columnHeadersSetting)) {
                 // A grid whose columns never came from the setting has nothing of the operator's to save.
-                m_module.ColumnHeaders = headers;
+                m_module.profile.ColumnHeaders = headers;
             }
             saveProfile();
         }
@@ -252,7 +248,7 @@ void FEvents::timerRefresh_Timer()
     }
     if (vGrid->rowCount() >= 1) {
         vGrid->setRedraw(true);
-        vGrid->ensureVisible(m_module.DisplayEventsAtTop ? 1 : vGrid->rowCount(), 1);
+        vGrid->ensureVisible(m_module.profile.DisplayEventsAtTop ? 1 : vGrid->rowCount(), 1);
     }
     timerRefresh.stop();
     m_refreshTicks = 0;
@@ -283,7 +279,7 @@ void FEvents::saveProfile()
 
 void FEvents::copyToClipboard()
 {
-    m_module.menu().mnuEventArray_Click(5);
+    m_module.windows().runMenuCommand(5);
 }
 
 void FEvents::vGrid_CellClick(int, int)
@@ -313,7 +309,7 @@ void FEvents::vGrid_MouseUp(int Button, int, int, int)
 {
     guarded(m_module.errors(), QStringLiteral("FEvents.vGrid_MouseUp"), [&] {
         if (Button == rightButton)
-            m_module.menu().popUp();
+            m_module.windows().popUpMenu();
         if (!m_cellClicked) {
             for (int row = 1; row <= vGrid->rowCount(); ++row)
                 vGrid->setCellSelected(row, 1, false);
@@ -329,22 +325,21 @@ void FEvents::vGrid_ColumnClick(int Col)
     guarded(m_module.errors(), QStringLiteral("FEvents.vGrid_ColumnClick"), [&] {
         vGrid->clearSortKeys();
         QString mark = vGrid->columnTag(Col);
-        int order = 0;
+        SortOrder order = SortOrder::Ascending;
         if (!mark.isEmpty()) {
             mark.clear();
-            order = 2;
+            order = SortOrder::Descending;
         } else {
             mark = QStringLiteral("DESC");
-            order = 1;
         }
         vGrid->setColumnTag(Col, mark);
 
         const QString key = vGrid->columnKey(Col);
-        int sortType = 102;
+        SortType sortType = SortType::Text;
         if (key == QLatin1String("ID"))
-            sortType = 100;
+            sortType = SortType::Number;
         else if (key == QLatin1String("dtTime") || key == QLatin1String("dbTime"))
-            sortType = 200;
+            sortType = SortType::DateTime;
         vGrid->addSortKey(Col, order, sortType);
 
         DesktopServices &desktop = m_module.desktop();
@@ -371,7 +366,117 @@ QString credentialLogTable(qint32 eventType)
     }
 }
 
+// The type filter index a second-family text event needs, by its category; 0 when any passes.
+int requiredIndexForCategory(const QString &category)
+{
+    static const QHash<QString, int> indexes{
+        {QStringLiteral("ZekoSeries External"), 4},      {QStringLiteral("ZekoSeries Internal"), 3},
+        {QStringLiteral("ZekoSeries Miscellaneous"), 8}, {QStringLiteral("ZekoSeries Misc"), 8},
+        {QStringLiteral("ZekoSeries Software"), 1},      {QStringLiteral("ZekoSeries Transaction"), 2},
+        {QStringLiteral("ZekoSeries Alarm"), 5},
+    };
+    return indexes.value(category, 0);
+}
+
+// The same for a second-family record, by its type code.
+int requiredIndexForRecord(const cGenericEvent &record)
+{
+    switch (record.EventType()) {
+    case 22:
+        return 4;
+    case 21:
+        return 3;
+    case 24:
+        return 8;
+    case 55:
+        return record.ZEKOEventSubType() >= 6000 && record.ZEKOEventSubType() <= 6999 ? 6 : 1;
+    case 20:
+        return 2;
+    case 0:
+        return 5;
+    default:
+        return 0;
+    }
+}
+
+// A text line: controller time, host time, address, event number, category, description, then the
+// credential and host numbers the routing check reads. Fields are read as each step needs them.
+class LineSource final : public IntakeSource
+{
+public:
+    explicit LineSource(QStringList fields) : m_fields(std::move(fields)) {}
+
+    bool routingDenied(MPublic &module, qint32 user, qint32 workstation) override
+    {
+        return Permissions(module).Role_EventDenied(user, workstation, CLng(Variant(field(3))), field(2),
+                                                    CLng(Variant(field(6))), CLng(Variant(field(7))), 0, 0);
+    }
+    Date routingTime() override { return CDate(Variant(MPublic::CleanDateStr(field(1)))); }
+    bool admitted(MPublic &module) override { return EventAdmission(module).CheckEvent(m_fields); }
+    qint32 eventNumber() override { return CLng(Variant(field(3))); }
+    int requiredTypeIndex() override { return requiredIndexForCategory(field(4)); }
+    qint64 colour(MPublic &module) override { return EventColouring(module).AssignColor(eventNumber(), field(4)); }
+    RowTexts row() override
+    {
+        QString category = field(4);
+        category.replace(QStringLiteral("ZEKO Software"), QStringLiteral("Software"));
+        category.replace(QStringLiteral("ZEKO Programming"), QStringLiteral("Software"));
+        return {FEvents::PadMidnight(field(0)), FEvents::PadMidnight(field(1)), field(2), field(3), category,
+                field(5)};
+    }
+
+private:
+    const QString &field(int index) const
+    {
+        if (index >= m_fields.size())
+            throw VbError::fromNumber(VbError::SubscriptOutOfRange);
+        return m_fields.at(index);
+    }
+
+    QStringList m_fields;
+};
+
+// A record, as the host's live events and the second family's messages arrive.
+class RecordSource final : public IntakeSource
+{
+public:
+    RecordSource(cGenericEvent &record, bool showMilliseconds) : m_record(record), m_milliseconds(showMilliseconds) {}
+
+    bool routingDenied(MPublic &module, qint32 user, qint32 workstation) override
+    {
+        return Permissions(module).Role_EventDenied(user, workstation, m_record.EventID(), m_record.Address(),
+                                                    m_record.CredID1(), m_record.CredID2(), m_record.HostID1(),
+                                                    m_record.HostID2());
+    }
+    // Through the date's text, as the time-zone check has always seen it: to the whole second.
+    Date routingTime() override { return CDate(Variant(MPublic::CleanDateStr(CStr(Variant(m_record.EventDate()))))); }
+    bool admitted(MPublic &module) override { return EventAdmission(module).CheckGenericEvent(m_record); }
+    qint32 eventNumber() override { return m_record.EventID(); }
+    int requiredTypeIndex() override { return requiredIndexForRecord(m_record); }
+    qint64 colour(MPublic &module) override { return m_record.Color(module.profile.colourSlots); }
+    RowTexts row() override
+    {
+        return {time(m_record.EventDate()), time(m_record.HostDate()), m_record.Address(),
+                QString::number(m_record.EventID()), cGenericEvent::GetEventDescription(m_record.EventType()),
+                m_record.Description()};
+    }
+
+private:
+    QString time(const Date &date) const
+    {
+        if (m_milliseconds)
+            return FEvents::FormatDateMS(date);
+        if (date.year() == 1800)
+            return {};
+        return FEvents::PadMidnight(date.toString());
+    }
+
+    cGenericEvent &m_record;
+    bool m_milliseconds;
+};
+
 } // namespace
+
 
 bool FEvents::pEventHasCredential(qint32 EventType, const QString &sDate, const QString &sDesc)
 {
@@ -423,7 +528,7 @@ void FEvents::pGetPhotoInfo(qint32 EventType, qint32 &lCredID, qint32 &lDoorID, 
             lCredID = CLng(rows->field(0));
             const QString address = CStr(rows->field(1));
             const bool secondFamily = rows->fieldCount() > 2
-                                          ? CLng(rows->field(2)) >= firstSecondFamilyEvent
+                                          ? EventNumbers::isSecondFamily(CLng(rows->field(2)))
                                           : address.startsWith(QLatin1String(R"(\\ZEKO)"));
             const QString doors = secondFamily ? QStringLiteral("Select DoorID From ZEKO_Doors Where Address = '")
                                                : QStringLiteral("Select DoorID From Doors Where Address = '");
@@ -455,26 +560,26 @@ void FEvents::SetPreferences()
 {
     bool columnsBuilt = false;
     guarded(m_module.errors(), QStringLiteral("FEvents.SetPreferences"), [&] {
-        m_module.typeFilter.active = false;
-        m_module.scrollSuspended = false;
-        m_module.showMilliseconds = false;
+        m_module.typeRange.active = false;
+        m_module.view.scrollSuspended = false;
+        m_module.view.showMilliseconds = false;
 
         auto setting = m_module.db().openRecordset(
             QStringLiteral("Select [Value] From MiscProperties Where [Name] = 'EV_ShowMS'"));
         if (!setting->eof())
-            m_module.showMilliseconds = CBool(setting->field(QStringLiteral("Value")));
+            m_module.view.showMilliseconds = CBool(setting->field(QStringLiteral("Value")));
         setting->close();
 
         vGrid->setFont(font());
         vGrid->setRowMode(true);
-        vGrid->setBackColour(m_module.colourSlots[0]);
+        vGrid->setBackColour(m_module.profile.colourSlots[0]);
         vGrid->setGridLines(false);
         vGrid->setHeaderVisible(true);
 
-        if (m_module.ColumnHeaders == useObjectDefault)
+        if (m_module.profile.ColumnHeaders == useObjectDefault)
             addDefaultColumns();
         else
-            addColumnsFrom(m_module.ColumnHeaders);
+            addColumnsFrom(m_module.profile.ColumnHeaders);
         columnsBuilt = true;
 
         vGrid->setHotTrack(false);
@@ -483,7 +588,7 @@ void FEvents::SetPreferences()
         // A layout without the host-time column has nothing to sort by; that is the operator's choice,
         // not a failure.
         if (const int hostTime = vGrid->findColumn(QStringLiteral("dbTime"))) {
-            vGrid->addSortKey(hostTime, 2, 200);
+            vGrid->addSortKey(hostTime, SortOrder::Descending, SortType::DateTime);
             vGrid->setColumnTag(hostTime, QString());
         }
         ignoringErrors([&] { vGrid->sort(); });
@@ -492,7 +597,7 @@ void FEvents::SetPreferences()
         return;
     // The stored layout was never shown, so it is not saved over; a grid left without columns would
     // refuse, and report, every row it is given, so it shows the default columns meanwhile.
-    m_module.unreadSettings.insert(columnHeadersSetting);
+    m_module.profile.unreadSettings.insert(columnHeadersSetting);
     if (vGrid->columnCount() == 0)
         ignoringErrors([&] { addDefaultColumns(); });
 }
@@ -529,89 +634,22 @@ void FEvents::addColumnsFrom(const QString &columnHeaders)
     }
 }
 
-// The type filter index a second-family text event needs, by its category; 0 when any passes.
-int requiredIndexForCategory(const QString &category)
-{
-    static const QHash<QString, int> indexes{
-        {QStringLiteral("ZekoSeries External"), 4},      {QStringLiteral("ZekoSeries Internal"), 3},
-        {QStringLiteral("ZekoSeries Miscellaneous"), 8}, {QStringLiteral("ZekoSeries Misc"), 8},
-        {QStringLiteral("ZekoSeries Software"), 1},      {QStringLiteral("ZekoSeries Transaction"), 2},
-        {QStringLiteral("ZekoSeries Alarm"), 5},
-    };
-    return indexes.value(category, 0);
-}
-
-// The same for a second-family record, by its type code.
-int requiredIndexForRecord(const cGenericEvent &record)
-{
-    switch (record.EventType()) {
-    case 22:
-        return 4;
-    case 21:
-        return 3;
-    case 24:
-        return 8;
-    case 55:
-        return record.ZEKOEventSubType() >= 6000 && record.ZEKOEventSubType() <= 6999 ? 6 : 1;
-    case 20:
-        return 2;
-    case 0:
-        return 5;
-    default:
-        return 0;
-    }
-}
-
 bool FEvents::passesTypeFilter(qint32 eventNumber, const std::function<int()> &requiredIndex) const
 {
-    if (!m_module.typeFilter.active)
+    if (!m_module.typeRange.active)
         return true;
-    if (eventNumber < firstSecondFamilyEvent)
-        return eventNumber >= m_module.typeFilter.low && eventNumber <= m_module.typeFilter.high;
+    if (!EventNumbers::isSecondFamily(eventNumber))
+        return eventNumber >= m_module.typeRange.low && eventNumber <= m_module.typeRange.high;
     const int required = requiredIndex();
-    return required == 0 || required == m_module.TypeFilter;
+    return required == 0 || required == m_module.profile.TypeFilter;
 }
 
 bool FEvents::AddEvent(const QString &lData, bool)
 {
     bool result = false;
     guarded(m_module.errors(), QStringLiteral("FEvents.AddEvent"), [&] {
-        QStringList fields = lData.split(QLatin1Char(','));
-        auto field = [&fields](int index) -> const QString & {
-            if (index >= fields.size())
-                throw VbError::fromNumber(VbError::SubscriptOutOfRange);
-            return fields.at(index);
-        };
-
-        if (m_module.RoutingEnabled && m_module.LoadingArchive) {
-            const qint32 user = CLng(m_module.nt().get(QStringLiteral("UserId")));
-            const qint32 workstation = CLng(m_module.nt().get(QStringLiteral("WorkstationID")));
-            if (Permissions(m_module).Role_EventDenied(user, workstation, CLng(Variant(field(3))), field(2),
-                                                       CLng(Variant(field(6))), CLng(Variant(field(7))), 0, 0))
-                return;
-            const Date hostTime = CDate(Variant(MPublic::CleanDateStr(field(1))));
-            if (!TimeZones(m_module).Role_EventInTimeZone(user, hostTime))
-                return;
-        }
-
-        if (!m_module.FilterActive) {
-            if (!m_module.CanViewAllEvents)
-                return;
-        } else if (!EventAdmission(m_module).CheckEvent(fields)) {
-            return;
-        }
-
-        if (!passesTypeFilter(CLng(Variant(field(3))), [&] { return requiredIndexForCategory(field(4)); }))
-            return;
-
-        m_rowColour = EventColouring(m_module).AssignColor(CLng(Variant(field(3))), field(4));
-        QString category = field(4);
-        category.replace(QStringLiteral("ZEKO Software"), QStringLiteral("Software"));
-        category.replace(QStringLiteral("ZEKO Programming"), QStringLiteral("Software"));
-
-        if (!m_module.scrollSuspended)
-            insertRow(PadMidnight(field(0)), PadMidnight(field(1)), field(2), field(3), category, field(5));
-        result = true;
+        LineSource line(lData.split(QLatin1Char(',')));
+        result = admitAndShow(line);
     });
     return result;
 }
@@ -620,45 +658,42 @@ bool FEvents::AddGenericEvent(cGenericEvent &oMsg, bool)
 {
     bool result = false;
     guarded(m_module.errors(), QStringLiteral("FEvents.AddGenericEvent"), [&] {
-        if (m_module.RoutingEnabled && m_module.LoadingArchive) {
-            const qint32 user = CLng(m_module.nt().get(QStringLiteral("UserId")));
-            const qint32 workstation = CLng(m_module.nt().get(QStringLiteral("WorkstationID")));
-            if (Permissions(m_module).Role_EventDenied(user, workstation, oMsg.EventID(), oMsg.Address(),
-                                                       oMsg.CredID1(), oMsg.CredID2(), oMsg.HostID1(), oMsg.HostID2()))
-                return;
-            const Date eventTime = CDate(Variant(MPublic::CleanDateStr(CStr(Variant(oMsg.EventDate())))));
-            if (!TimeZones(m_module).Role_EventInTimeZone(user, eventTime))
-                return;
-        }
-
-        if (!m_module.FilterActive) {
-            if (!m_module.CanViewAllEvents)
-                return;
-        } else if (!EventAdmission(m_module).CheckGenericEvent(oMsg)) {
-            return;
-        }
-
-        if (!passesTypeFilter(oMsg.EventID(), [&] { return requiredIndexForRecord(oMsg); }))
-            return;
-
-        m_rowColour = oMsg.Color(m_module.colourSlots);
-
-        if (!m_module.scrollSuspended)
-            insertRow(recordTime(oMsg.EventDate()), recordTime(oMsg.HostDate()), oMsg.Address(),
-                      QString::number(oMsg.EventID()), cGenericEvent::GetEventDescription(oMsg.EventType()),
-                      oMsg.Description());
-        result = true;
+        RecordSource record(oMsg, m_module.view.showMilliseconds);
+        result = admitAndShow(record);
     });
     return result;
 }
 
-QString FEvents::recordTime(const Date &date) const
+// The one way from an event to a row: routing and time zones (archive replay only), the filter group
+// or the right to see every event, the quick type filter, the colour, and the row unless scrolling is
+// suspended.
+bool FEvents::admitAndShow(IntakeSource &event)
 {
-    if (m_module.showMilliseconds)
-        return FormatDateMS(date);
-    if (date.year() == 1800)
-        return {};
-    return PadMidnight(date.toString());
+    if (m_module.filter.RoutingEnabled && m_module.view.LoadingArchive) {
+        const qint32 user = CLng(m_module.nt().get(QStringLiteral("UserId")));
+        const qint32 workstation = CLng(m_module.nt().get(QStringLiteral("WorkstationID")));
+        if (event.routingDenied(m_module, user, workstation))
+            return false;
+        if (!TimeZones(m_module).Role_EventInTimeZone(user, event.routingTime()))
+            return false;
+    }
+
+    if (!m_module.filter.FilterActive) {
+        if (!m_module.filter.CanViewAllEvents)
+            return false;
+    } else if (!event.admitted(m_module)) {
+        return false;
+    }
+
+    if (!passesTypeFilter(event.eventNumber(), [&] { return event.requiredTypeIndex(); }))
+        return false;
+
+    m_rowColour = event.colour(m_module);
+    if (!m_module.view.scrollSuspended) {
+        const RowTexts row = event.row();
+        insertRow(row.controllerTime, row.hostTime, row.address, row.id, row.type, row.description);
+    }
+    return true;
 }
 
 // Drawing goes off with the first row of a burst and comes back on the refresh timer's third tick,
@@ -667,7 +702,7 @@ void FEvents::insertRow(const QString &controllerTime, const QString &hostTime, 
                         const QString &id, const QString &type, const QString &description)
 {
     vGrid->setRedraw(false);
-    const bool atTop = m_module.DisplayEventsAtTop;
+    const bool atTop = m_module.profile.DisplayEventsAtTop;
     const int row = atTop ? vGrid->addRow(1) : vGrid->addRow();
     const qint64 colour = m_rowColour;
     // A key the profile's column layout left out has no cell to fill; the row goes in without it.
@@ -683,7 +718,7 @@ void FEvents::insertRow(const QString &controllerTime, const QString &hostTime, 
     cell("Description", description);
     vGrid->autoHeightRow(row);
 
-    if (vGrid->rowCount() > m_module.MaxLines)
+    if (vGrid->rowCount() > m_module.profile.MaxLines)
         vGrid->removeRow(atTop ? vGrid->rowCount() : 1);
     vGrid->ensureVisible(atTop ? 1 : vGrid->rowCount(), 1);
     if (!timerRefresh.isActive())
@@ -733,8 +768,8 @@ void FEvents::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-// The operator closing the window unloads it: the handlers may keep it open; otherwise the module
-// lets go of it and it is deleted once the event has been handled.
+// The operator closing the window unloads it: the handlers may keep it open; otherwise it is deleted
+// once the event has been handled, and counts as unloaded meanwhile.
 void FEvents::closeEvent(QCloseEvent *event)
 {
     if (m_unloaded) {
@@ -746,7 +781,6 @@ void FEvents::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
-    m_module.eventsWindowGone(this);
     deleteLater();
 }
 

@@ -12,6 +12,7 @@
 
 namespace Ostraven {
 
+class IntakeSource;
 class MPublic;
 class cGenericEvent;
 
@@ -30,11 +31,13 @@ public:
     QTimer timerRefresh;
     QTimer tTemp;
 
-    // Runs the load handler; the module calls it once, right after creating the window.
+    // Runs the load handler; the component calls it once, right after creating the window.
     void load();
     // Runs the close-request and unload handlers as unloading the window does; false when one of
     // them cancelled, and the window stays loaded.
     [[nodiscard]] bool unload();
+    // True once unloaded: the window only waits to be deleted.
+    [[nodiscard]] bool isUnloaded() const { return m_unloaded; }
 
     // The window handle the host places the window with.
     [[nodiscard]] qint32 handle();
@@ -92,7 +95,7 @@ private:
     [[nodiscard]] bool passesTypeFilter(qint32 eventNumber, const std::function<int()> &requiredIndex) const;
     void insertRow(const QString &controllerTime, const QString &hostTime, const QString &address, const QString &id,
                    const QString &type, const QString &description);
-    [[nodiscard]] QString recordTime(const Date &date) const;
+    [[nodiscard]] bool admitAndShow(IntakeSource &event);
     void addDefaultColumns();
     void addColumnsFrom(const QString &columnHeaders);
     [[nodiscard]] bool reloadArchive();

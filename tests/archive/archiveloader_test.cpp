@@ -1,6 +1,6 @@
 #include "support/componentfixture.h"
 
-#include "filters/archiveloader.h"
+#include "viewer/archiveloader.h"
 #include "filters/filterclausebuilder.h"
 #include "viewer/fevents.h"
 
@@ -40,11 +40,11 @@ protected:
     void SetUp() override
     {
         ComponentTest::SetUp();
-        module().ColumnHeaders = QStringLiteral("Use Object Default");
-        module().CanViewAllEvents = true;
+        module().profile.ColumnHeaders = QStringLiteral("Use Object Default");
+        module().filter.CanViewAllEvents = true;
     }
 
-    FEvents &window() { return module().events(); }
+    FEvents &window() { return module().windows().events(); }
     GridControl &grid() { return *window().vGrid; }
 
     // Loads the window first, so the trace and the cursor history hold only what the load did.
@@ -100,10 +100,10 @@ TEST_F(ArchiveLoaderTest, StatementsCarryTopOnlyWithoutAnyCondition)
     const QString group = QStringLiteral(" Where (Address LIKE '\\\\SRV1.1.1%')");
     const QString select = QStringLiteral("Select DISTINCT %1 * from [VIEW_EventLog_AllEvents] %2 order by [dbDate] desc");
     const QString both = QStringLiteral("Where Type like N'%Alarm%' AND (Address LIKE '\\\\SRV1.1.1%')");
-    module().FilterInclusive = true;
-    module().FilterClause = group;
-    module().FilterStrings = QStringList{QStringLiteral("\\\\SRV1.1.1")};
-    module().MaxLines = 100;
+    module().filter.FilterInclusive = true;
+    module().filter.FilterClause = group;
+    module().filter.FilterStrings = QStringList{QStringLiteral("\\\\SRV1.1.1")};
+    module().profile.MaxLines = 100;
     // Condition, group active, archive statement, condition after the load.
     const std::tuple<QString, bool, QString, QString> cases[] = {
         {{}, false, select.arg(QStringLiteral("Top 100"), QString()), {}},
@@ -113,7 +113,7 @@ TEST_F(ArchiveLoaderTest, StatementsCarryTopOnlyWithoutAnyCondition)
     };
     for (const auto &[before, groupActive, statement, after] : cases) {
         SCOPED_TRACE(statement.toStdString());
-        module().FilterActive = groupActive;
+        module().filter.FilterActive = groupActive;
         (void)window();
         (void)takeTrace();
         QString condition = before;
@@ -130,8 +130,8 @@ TEST_F(ArchiveLoaderTest, ReplayFillsTheGridNewestFirstAndPaintsOnce)
     const std::pair<bool, qint32> cases[] = {{true, 50}, {false, 50}, {true, 1000}};
     for (const auto &[atTop, maxLines] : cases) {
         SCOPED_TRACE(testing::Message() << atTop << ' ' << maxLines);
-        module().DisplayEventsAtTop = atTop;
-        module().MaxLines = maxLines;
+        module().profile.DisplayEventsAtTop = atTop;
+        module().profile.MaxLines = maxLines;
         const int repaintsBefore = grid().repaintCount();
         EXPECT_TRUE(load());
         const qint32 expected = std::min(maxLines, archived);
@@ -139,7 +139,7 @@ TEST_F(ArchiveLoaderTest, ReplayFillsTheGridNewestFirstAndPaintsOnce)
         EXPECT_TRUE(grid().redraw());
         EXPECT_EQ(grid().repaintCount() - repaintsBefore, 2) << "the emptied grid, then the whole replay once";
         EXPECT_EQ(desktop().cursorHistory(), QStringList({"busy", "default"}));
-        EXPECT_FALSE(module().LoadingArchive);
+        EXPECT_FALSE(module().view.LoadingArchive);
         EXPECT_EQ(column(Id), ComponentTest::column(QStringLiteral(
                                   "SELECT ID FROM VIEW_EventLog_AllEvents ORDER BY dbDate DESC LIMIT %1").arg(expected)));
     }
@@ -148,7 +148,7 @@ TEST_F(ArchiveLoaderTest, ReplayFillsTheGridNewestFirstAndPaintsOnce)
 TEST_F(ArchiveLoaderTest, ArchiveColumnsBecomeTheRowsCells)
 {
     routingOff();
-    module().MaxLines = 1;
+    module().profile.MaxLines = 1;
     const QString card = QStringLiteral("Probe Access Granted: Smith, Jordan (Card 40117), Main Entrance In");
     const QString shownCard = QStringLiteral("Probe Access Granted: Smith; Jordan (Card 40117); Main Entrance In");
     const QString panel = QStringLiteral("Probe Panel Offline: Laboratory Panel");
@@ -197,8 +197,8 @@ TEST_F(ArchiveLoaderTest, SecondFamilyRowsNeedHardwareSupport)
     };
     for (const auto &[hardware, condition, maxLines, ids] : cases) {
         SCOPED_TRACE(testing::Message() << hardware << ' ' << maxLines);
-        module().zk2Hardware = hardware;
-        module().MaxLines = maxLines;
+        module().view.zk2Hardware = hardware;
+        module().profile.MaxLines = maxLines;
         EXPECT_TRUE(load(condition));
         EXPECT_EQ(column(Id), ids);
     }
@@ -215,10 +215,10 @@ TEST_F(ArchiveLoaderTest, LineLimitCountsAddedRows)
         {alarms, 0, false, 1, 0}, {alarms, 3, true, 3, 3}, {alarms, 3, false, alarmRows, 0}};
     for (const auto &[condition, maxLines, viewAll, replays, rowsShown] : cases) {
         SCOPED_TRACE(testing::Message() << condition.toStdString() << ' ' << maxLines << ' ' << viewAll);
-        module().MaxLines = maxLines;
-        module().CanViewAllEvents = viewAll;
+        module().profile.MaxLines = maxLines;
+        module().filter.CanViewAllEvents = viewAll;
         EXPECT_TRUE(load(condition));
-        EXPECT_TRUE(module().RoutingEnabled);
+        EXPECT_TRUE(module().filter.RoutingEnabled);
         const QRegularExpression routing(QStringLiteral("^EXEC rp_Role_Routing_DeniedCount "));
         EXPECT_EQ(takeTrace().filter(routing).size(), replays);
         EXPECT_EQ(grid().rowCount(), rowsShown);
@@ -249,8 +249,8 @@ TEST_F(ArchiveLoaderTest, FilterGroupsDecideTheRowsReplayed)
     };
     for (const auto &[group, condition, mayShow, maxLines, full] : cases) {
         SCOPED_TRACE(testing::Message() << "group " << group << ' ' << condition.toStdString());
-        module().MaxLines = maxLines;
-        module().FilterActive = true;
+        module().profile.MaxLines = maxLines;
+        module().filter.FilterActive = true;
         FilterClauseBuilder(module()).SetFilter2(group);
         EXPECT_TRUE(load(condition));
         const QList<QStringList> shown = rows();
@@ -290,7 +290,7 @@ TEST_F(ArchiveLoaderTest, RoutingSkipsDeniedAndOutOfZoneRows)
         SCOPED_TRACE(server);
         config().serverName = QString::fromLatin1(server);
         EXPECT_TRUE(load(probesOnly));
-        EXPECT_EQ(module().RoutingEnabled, routing);
+        EXPECT_EQ(module().filter.RoutingEnabled, routing);
         EXPECT_EQ(column(Description), shown);
         EXPECT_TRUE(boxTexts().isEmpty());
     }
@@ -300,7 +300,7 @@ TEST_F(ArchiveLoaderTest, RoutingSkipsDeniedAndOutOfZoneRows)
     db().execute(QStringLiteral("UPDATE Registry SET [Value] = 'False' WHERE ServerName = 'SRV1'"));
     config().serverName = QStringLiteral("SRV1");
     EXPECT_TRUE(load(probesOnly));
-    EXPECT_FALSE(module().RoutingEnabled);
+    EXPECT_FALSE(module().filter.RoutingEnabled);
     EXPECT_EQ(grid().rowCount(), 7);
 }
 
@@ -327,7 +327,7 @@ TEST_F(ArchiveLoaderTest, QuotesInAddressesAndServerNamesStayInsideTheirLiterals
         SCOPED_TRACE(server);
         config().serverName = QString::fromUtf8(server);
         EXPECT_TRUE(load(probesOnly));
-        EXPECT_EQ(module().RoutingEnabled, routing);
+        EXPECT_EQ(module().filter.RoutingEnabled, routing);
         EXPECT_EQ(column(Description), shown);
         EXPECT_TRUE(boxTexts().isEmpty()) << boxTexts().join(QLatin1Char('\n')).toStdString();
         EXPECT_TRUE(record().logErrors.isEmpty());
@@ -337,24 +337,24 @@ TEST_F(ArchiveLoaderTest, QuotesInAddressesAndServerNamesStayInsideTheirLiterals
 TEST_F(ArchiveLoaderTest, FailuresGoThroughTheirOwnRoutes)
 {
     routingOff();
-    module().MaxLines = 5;
+    module().profile.MaxLines = 5;
     ASSERT_TRUE(load());
     const QStringList before = column(Description);
     ASSERT_EQ(before.size(), 5);
 
     // A malformed group clause fails the archive statement: the host logs it and the grid stays.
-    module().FilterActive = true;
-    module().FilterClause = QStringLiteral(" Where ((Address LIKE 'x%') OR  OR (Address LIKE 'y%'))");
+    module().filter.FilterActive = true;
+    module().filter.FilterClause = QStringLiteral(" Where ((Address LIKE 'x%') OR  OR (Address LIKE 'y%'))");
     EXPECT_FALSE(load());
     ASSERT_EQ(record().logErrors.size(), 1);
     EXPECT_EQ(record().logErrors.at(0).toObject().value("label").toString(), "Event Viewer: LoadArchivedEvents");
     EXPECT_TRUE(boxTexts().isEmpty());
     EXPECT_EQ(column(Description), before);
-    EXPECT_FALSE(module().closeGuard);
-    EXPECT_TRUE(module().FilterActive);
+    EXPECT_FALSE(module().view.closeGuard);
+    EXPECT_TRUE(module().filter.FilterActive);
 
     // An unreadable row is reported to the operator; the rows before it stay and the closing steps run.
-    module().FilterActive = false;
+    module().filter.FilterActive = false;
     insert({.hostTime = "2026-12-01 09:15:31.000", .description = "Probe readable"});
     insert({.controllerTime = "not a date", .description = "Probe unreadable"});
     EXPECT_FALSE(load());
@@ -362,8 +362,8 @@ TEST_F(ArchiveLoaderTest, FailuresGoThroughTheirOwnRoutes)
     EXPECT_TRUE(boxTexts().at(0).contains(".MPublic.FillWithArchive(")) << qPrintable(boxTexts().at(0));
     EXPECT_EQ(record().logErrors.size(), 1) << "nothing more for the host";
     EXPECT_EQ(column(Description), QStringList{"Probe readable"});
-    EXPECT_FALSE(module().LoadingArchive);
-    EXPECT_FALSE(module().closeGuard);
+    EXPECT_FALSE(module().view.LoadingArchive);
+    EXPECT_FALSE(module().view.closeGuard);
     EXPECT_TRUE(grid().redraw());
     EXPECT_EQ(desktop().cursor(), "default");
 }
@@ -371,7 +371,7 @@ TEST_F(ArchiveLoaderTest, FailuresGoThroughTheirOwnRoutes)
 TEST_F(ArchiveLoaderTest, F5ReplacesTheGridWithTheArchive)
 {
     routingOff();
-    module().MaxLines = 20;
+    module().profile.MaxLines = 20;
     grid().setCellDetails(grid().addRow(), "Description", QStringLiteral("live row"));
     (void)takeTrace();
     window().Form_KeyUp(116, 0);

@@ -2,6 +2,7 @@
 
 #include "component/event.h"
 #include "component/eventclassfactory.h"
+#include "inspection/eventinspector.h"
 #include "viewer/fevents.h"
 
 #include <QJsonArray>
@@ -18,7 +19,7 @@ protected:
     void SetUp() override
     {
         ComponentTest::SetUp();
-        module().ColumnHeaders = QStringLiteral("Use Object Default");
+        module().profile.ColumnHeaders = QStringLiteral("Use Object Default");
         // The Event object shares the fixture's module, as every object of one component does.
         m_shared = std::shared_ptr<MPublic>(&module(), [](MPublic *) {});
         m_event = std::make_unique<Event>(m_shared);
@@ -31,7 +32,7 @@ protected:
 
     Event &event() { return *m_event; }
     QJsonArray callbacks() const { return const_cast<EventTest *>(this)->record().callbacks; }
-    QJsonObject snapshot() { return QJsonDocument::fromJson(m_event->snapshotJson()).object(); }
+    QJsonObject snapshot() { return QJsonDocument::fromJson(EventInspector(m_shared).snapshotJson()).object(); }
 
 private:
     std::shared_ptr<MPublic> m_shared;
@@ -49,13 +50,13 @@ TEST_F(EventTest, ShowLoadsTheWindowAndSendsLoadWithItsHandle)
 {
     EXPECT_EQ(event().Show(), Com::S_OK);
 
-    ASSERT_TRUE(module().isEventsLoaded());
-    EXPECT_FALSE(module().events().isVisible()) << "showing the window is the host's part";
+    ASSERT_TRUE(module().windows().isEventsLoaded());
+    EXPECT_FALSE(module().windows().events().isVisible()) << "showing the window is the host's part";
     ASSERT_EQ(callbacks().size(), 1);
     const QJsonArray load = callbacks().at(0).toArray();
     EXPECT_EQ(load.at(0).toString(), QStringLiteral("EVENTVIEWER"));
     EXPECT_NE(load.at(1).toInt(), 0);
-    EXPECT_EQ(load.at(1).toInt(), module().events().handle());
+    EXPECT_EQ(load.at(1).toInt(), module().windows().events().handle());
     EXPECT_EQ(load.at(2).toString(), QStringLiteral("LOAD"));
 }
 
@@ -69,7 +70,7 @@ TEST_F(EventTest, ShutDownSendsUnloadFromTheWindowAndFromItself)
     for (const Case &c : {Case{"window loaded", true, 2}, Case{"window never loaded", false, 1}}) {
         SCOPED_TRACE(c.name);
         record().callbacks = QJsonArray();
-        module().Parent = std::make_shared<Host::HostParent>(config(), record(), [](qint64) {});
+        module().host.Parent = std::make_shared<Host::HostParent>(config(), record(), [](qint64) {});
         if (c.showFirst)
             event().Show();
         record().callbacks = QJsonArray();
@@ -78,8 +79,8 @@ TEST_F(EventTest, ShutDownSendsUnloadFromTheWindowAndFromItself)
         EXPECT_EQ(event().ShutDown(&result), Com::S_OK);
 
         EXPECT_FALSE(result);
-        EXPECT_FALSE(module().isEventsLoaded());
-        EXPECT_EQ(module().Parent, nullptr) << "ShutDown lets go of the parent";
+        EXPECT_FALSE(module().windows().isEventsLoaded());
+        EXPECT_EQ(module().host.Parent, nullptr) << "ShutDown lets go of the parent";
         ASSERT_EQ(callbacks().size(), c.unloads);
         for (const QJsonValue &callback : callbacks())
             EXPECT_EQ(callback.toArray(), unloadCallback());
@@ -98,9 +99,9 @@ TEST_F(EventTest, MembersByNameReachTheSameState)
     EXPECT_EQ(viaInterface, 42);
 
     event().put(QStringLiteral("CurrentProfileID"), Variant(QStringLiteral("7")));
-    EXPECT_EQ(module().CurrentProfileID, 7);
+    EXPECT_EQ(module().host.CurrentProfileID, 7);
     event().put(QStringLiteral("IsAdmin"), Variant(false));
-    EXPECT_FALSE(module().IsAdmin);
+    EXPECT_FALSE(module().host.IsAdmin);
 
     Args none;
     EXPECT_EQ(event().call(QStringLiteral("ShutDown"), none), Variant(false));
@@ -136,19 +137,19 @@ TEST_F(EventTest, IgnoredMembersChangeNothing)
 
 TEST_F(EventTest, ANonConnectionObjectIsRefusedAndReported)
 {
-    const ConnectionPtr before = module().DBConnection;
+    const ConnectionPtr before = module().host.DBConnection;
     event().putref_DBConnection(std::make_shared<MemberTable>());
 
-    EXPECT_EQ(module().DBConnection, before);
+    EXPECT_EQ(module().host.DBConnection, before);
     ASSERT_EQ(boxTexts().size(), 1);
-    EXPECT_TRUE(boxTexts().first().contains(QStringLiteral("Function: EventViewObject.Event.DBConnection(Set)(0)")));
+    EXPECT_TRUE(boxTexts().first().contains(QStringLiteral("Function: EventViewObject.Event.host.DBConnection(Set)(0)")));
     EXPECT_TRUE(boxTexts().first().contains(QStringLiteral("Error Number: 13")));
 }
 
 TEST_F(EventTest, ReShowNeverTroublesTheOperator)
 {
     event().ReShow();
-    EXPECT_FALSE(module().isEventsLoaded()) << "ReShow does not open a window that is not there";
+    EXPECT_FALSE(module().windows().isEventsLoaded()) << "ReShow does not open a window that is not there";
     event().Show();
     event().ReShow(); // loaded but hidden: the focus cannot go there
     EXPECT_TRUE(desktop().boxes().empty());
@@ -157,23 +158,23 @@ TEST_F(EventTest, ReShowNeverTroublesTheOperator)
 TEST_F(EventTest, OnUserSwitchStartsTheReloadTimer)
 {
     event().Show();
-    EXPECT_FALSE(module().events().tTemp.isActive());
+    EXPECT_FALSE(module().windows().events().tTemp.isActive());
     event().OnUserSwitch();
-    EXPECT_TRUE(module().events().tTemp.isActive());
-    EXPECT_EQ(module().events().tTemp.interval(), 250);
+    EXPECT_TRUE(module().windows().events().tTemp.isActive());
+    EXPECT_EQ(module().windows().events().tTemp.interval(), 250);
 }
 
 TEST_F(EventTest, CUnloadClosesOnlyTheWindow)
 {
     event().Show();
     event().cUnload();
-    EXPECT_FALSE(module().isEventsLoaded());
-    EXPECT_NE(module().Parent, nullptr);
+    EXPECT_FALSE(module().windows().isEventsLoaded());
+    EXPECT_NE(module().host.Parent, nullptr);
     ASSERT_EQ(callbacks().size(), 2);
     EXPECT_EQ(callbacks().at(1).toArray(), unloadCallback());
 
     event().Show(); // the window is made again after unloading
-    EXPECT_TRUE(module().isEventsLoaded());
+    EXPECT_TRUE(module().windows().isEventsLoaded());
 }
 
 TEST(EventClassFactoryTest, ObjectsShareOneModuleAndTheLibraryKnowsWhenItIsFree)

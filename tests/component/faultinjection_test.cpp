@@ -1,6 +1,7 @@
 #include "support/componentfixture.h"
 #include "support/faultybackend.h"
 
+#include "component/componentwindows.h"
 #include "component/event.h"
 #include "customise/fcustom.h"
 #include "customise/filtergrouppage.h"
@@ -38,11 +39,12 @@ public:
         m_connection = FaultyBackend::connect(path, m_backend);
         m_desktop = std::make_shared<ScriptedDesktop>();
         m_module = std::shared_ptr<MPublic>(new MPublic(m_desktop, QFileInfo(path).path()));
-        m_module->DBConnection = m_connection;
-        m_module->NTConnection = std::make_shared<Host::HostNTConnection>(m_config, m_connection, m_record);
-        m_module->Parent = std::make_shared<Host::HostParent>(m_config, m_record, [](qint64) {});
-        m_module->CurrentProfileID = m_config.profile;
-        m_module->IsAdmin = m_config.admin;
+        ComponentWindows::attachTo(*m_module);
+        m_module->host.DBConnection = m_connection;
+        m_module->host.NTConnection = std::make_shared<Host::HostNTConnection>(m_config, m_connection, m_record);
+        m_module->host.Parent = std::make_shared<Host::HostParent>(m_config, m_record, [](qint64) {});
+        m_module->host.CurrentProfileID = m_config.profile;
+        m_module->host.IsAdmin = m_config.admin;
         m_event = std::make_unique<Event>(m_module);
     }
     ~Site()
@@ -66,15 +68,15 @@ public:
         case Action::ProfileSave:
             m_event->Show();
             if (action == Action::ProfileSave) {
-                module().MaxLinesSetting = 250;
-                module().Colors = QStringLiteral("1,2,3,4,5,6,7,8,9,10,11,12");
-                module().TypeFilter = 3;
+                module().profile.MaxLinesSetting = 250;
+                module().profile.Colors = QStringLiteral("1,2,3,4,5,6,7,8,9,10,11,12");
+                module().profile.TypeFilter = 3;
             }
             return;
         case Action::GroupSave: {
-            module().FilterGroupID = 1;
-            module().Colors = module().ColumnHeaders = QStringLiteral("Use Object Default");
-            FCustom &dialog = module().custom();
+            module().profile.FilterGroupID = 1;
+            module().profile.Colors = module().profile.ColumnHeaders = QStringLiteral("Use Object Default");
+            FCustom &dialog = module().windows().custom();
             QTreeWidget &criteria = *dialog.lstSelectedFilters;
             delete criteria.takeTopLevelItem(1);
             return;
@@ -89,13 +91,13 @@ public:
             m_event->Show();
             return;
         case Action::ArchiveReplay:
-            module().events().Form_KeyUp(keyF5, 0);
+            module().windows().events().Form_KeyUp(keyF5, 0);
             return;
         case Action::ProfileSave:
-            (void)module().unloadEvents();
+            (void)module().windows().unloadEvents();
             return;
         case Action::GroupSave:
-            module().custom().FilterGroup[0]->click();
+            module().windows().custom().FilterGroup[0]->click();
             return;
         }
     }
@@ -191,8 +193,8 @@ TEST_P(FaultInjectionTest, AFailureAtAnyStatementIsReportedAndLeavesNoHalfWritte
             EXPECT_GE(site.reports(), 1) << "a failure nobody hears of";
             EXPECT_LE(site.reports(), 2) << "one failure, many reports";
             EXPECT_FALSE(site.busy());
-            if (site.module().isEventsLoaded()) {
-                EXPECT_TRUE(site.module().events().vGrid->redraw());
+            if (site.module().windows().isEventsLoaded()) {
+                EXPECT_TRUE(site.module().windows().events().vGrid->redraw());
             }
         }
         const QStringList stored = storedState(path);

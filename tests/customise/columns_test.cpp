@@ -23,8 +23,8 @@ protected:
     FCustom &open()
     {
         CorvanPersist(module()).LoadPersistence();
-        static_cast<void>(module().events());
-        return module().custom();
+        static_cast<void>(module().windows().events());
+        return module().windows().custom();
     }
 
     static QStringList keys(const QTreeWidget &list)
@@ -65,7 +65,7 @@ TEST_F(ColumnsTest, DefaultColumnsListedAndMovesStopAtTheEndsKeepingTheCheckMark
     FCustom &dialog = open();
     QTreeWidget &list = *dialog.lvwCols;
     // The stored default is replaced by the full default list, with the first column selected.
-    EXPECT_EQ(module().ColumnHeaders, ColumnsAndColours::defaultColumnHeaders);
+    EXPECT_EQ(module().profile.ColumnHeaders, ColumnsAndColours::defaultColumnHeaders);
     const QStringList start = keys(list);
     EXPECT_EQ(start.join(u','), QStringLiteral("dbTime,Description,Address,Type,ID,dtTime"));
     EXPECT_EQ(list.topLevelItem(5)->checkState(0), Qt::Unchecked);
@@ -100,17 +100,17 @@ TEST_F(ColumnsTest, OkPushesTheListIntoTheLiveGrid)
     dialog.chkLoadCachedEvents->setChecked(false);
     dialog.Command1_Click(0);
 
-    const GridControl &grid = *module().events().vGrid;
+    const GridControl &grid = *module().windows().events().vGrid;
     EXPECT_EQ(grid.columnPosition(QStringLiteral("Description")), 1);
     EXPECT_EQ(grid.columnPosition(QStringLiteral("dbTime")), 2);
     EXPECT_TRUE(grid.columnVisible(QStringLiteral("dtTime")));
     EXPECT_EQ(grid.columnHeader(QStringLiteral("ID")), QStringLiteral("Number"));
-    EXPECT_TRUE(module().ColumnHeaders.contains(QStringLiteral("Description][Description][1][")));
-    EXPECT_TRUE(module().ColumnHeaders.contains(QStringLiteral("ID][Number][5][")));
-    EXPECT_TRUE(module().ColumnHeaders.contains(QStringLiteral("NotUsed][")));
+    EXPECT_TRUE(module().profile.ColumnHeaders.contains(QStringLiteral("Description][Description][1][")));
+    EXPECT_TRUE(module().profile.ColumnHeaders.contains(QStringLiteral("ID][Number][5][")));
+    EXPECT_TRUE(module().profile.ColumnHeaders.contains(QStringLiteral("NotUsed][")));
 
     // The list of a reopened dialog follows the stored positions.
-    FCustom &reopened = module().custom();
+    FCustom &reopened = module().windows().custom();
     EXPECT_EQ(keys(*reopened.lvwCols).mid(0, 2), (QStringList{QStringLiteral("Description"), QStringLiteral("dbTime")}));
 }
 
@@ -122,7 +122,7 @@ TEST_F(ColumnsTest, ColourPickerChangesTheSwatchUnlessCancelled)
     dialog.cmbColor[1]->setCurrentIndex(2);
     dialog.cmbColor_Click(1);
     const qint64 before = ColumnsAndColours::swatchColour(*dialog.pbxSample[1]);
-    EXPECT_EQ(before, module().colourSlots[5]);
+    EXPECT_EQ(before, module().profile.colourSlots[5]);
 
     for (const auto &[answer, colour] : {std::pair<QString, qint64>{"cancel", before}, {"0x123456", 0x123456}}) {
         desktop().queueAnswer(answer);
@@ -138,13 +138,13 @@ TEST_F(ColumnsTest, ColourPickerChangesTheSwatchUnlessCancelled)
 
     dialog.chkLoadCachedEvents->setChecked(false);
     dialog.Command1_Click(0);
-    const QStringList colours = module().Colors.split(QLatin1Char(','));
+    const QStringList colours = module().profile.Colors.split(QLatin1Char(','));
     ASSERT_EQ(colours.size(), 12);
     EXPECT_EQ(colours.mid(0, 2), (QStringList{"255", "16777215"}));
     EXPECT_EQ(colours.at(5), QString::number(0x123456));
-    EXPECT_EQ(module().colourSlots[5], 0x123456);
-    EXPECT_EQ(module().events().vGrid->backColour(), 255);
-    EXPECT_EQ(module().events().vGrid->foreColour(), 16777215);
+    EXPECT_EQ(module().profile.colourSlots[5], 0x123456);
+    EXPECT_EQ(module().windows().events().vGrid->backColour(), 255);
+    EXPECT_EQ(module().windows().events().vGrid->foreColour(), 16777215);
 }
 
 TEST_F(ColumnsTest, DesignModeLetsATranslatorRenameAControl)
@@ -159,7 +159,7 @@ TEST_F(ColumnsTest, DesignModeLetsATranslatorRenameAControl)
     dialog.Command1_Click(0); // selects the button instead of closing
     EXPECT_EQ(dialog.Label4->text(), QStringLiteral("Tick a column to show it."));
     EXPECT_EQ(dialog.selectedControl, dialog.Command1[0]);
-    EXPECT_TRUE(module().isCustomLoaded());
+    EXPECT_TRUE(module().windows().isCustomLoaded());
 
     dialog.Localizer_ExitDesignMode();
     EXPECT_FALSE(dialog.designMode);

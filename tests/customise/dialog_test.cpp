@@ -28,9 +28,9 @@ protected:
     FCustom &open(bool onFilters = false)
     {
         CorvanPersist(module()).LoadPersistence();
-        static_cast<void>(module().events());
-        module().openOnFilters = onFilters;
-        return module().custom();
+        static_cast<void>(module().windows().events());
+        module().view.openOnFilters = onFilters;
+        return module().windows().custom();
     }
 
     QString profileValue(const QString &property)
@@ -70,9 +70,9 @@ TEST_F(DialogTest, LoadShowsTheSettingsAndHelpFollowsTheTab)
     EXPECT_EQ(record().callbacks,
               (QJsonArray{QJsonArray{QStringLiteral("HELP"), 54, 0}, QJsonArray{QStringLiteral("HELP"), 55, 0}}));
     EXPECT_EQ(record().help, (QJsonArray{54, 55}));
-    EXPECT_TRUE(module().isCustomLoaded());
+    EXPECT_TRUE(module().windows().isCustomLoaded());
     EXPECT_EQ(desktop().cursor(), QStringLiteral("default"));
-    module().unloadCustom();
+    module().windows().unloadCustom();
 
     FCustom &filters = open(true);
     EXPECT_EQ(filters.tTab->currentIndex(), 1);
@@ -105,17 +105,17 @@ TEST_F(DialogTest, OkValidatesTheMaximumLines)
                  // Pasted text escapes the key handler and fails the conversion; the report names the handler.
                  {"12ab", 500, "FCustom.Command1_Click"}};
     for (const auto &c : cases) {
-        FCustom &dialog = module().isCustomLoaded() ? module().custom() : open();
-        module().MaxLines = module().MaxLinesSetting = 500;
+        FCustom &dialog = module().windows().isCustomLoaded() ? module().windows().custom() : open();
+        module().profile.MaxLines = module().profile.MaxLinesSetting = 500;
         desktop().clearRecords();
         dialog.txtMaxLines->setText(c.typed);
         dialog.chkLoadCachedEvents->setChecked(false);
         dialog.Command1_Click(0);
 
         SCOPED_TRACE(c.typed.toStdString());
-        EXPECT_EQ(module().isCustomLoaded(), c.maxLines == 500);
-        EXPECT_EQ(module().MaxLines, c.maxLines);
-        EXPECT_EQ(module().MaxLinesSetting, c.maxLines);
+        EXPECT_EQ(module().windows().isCustomLoaded(), c.maxLines == 500);
+        EXPECT_EQ(module().profile.MaxLines, c.maxLines);
+        EXPECT_EQ(module().profile.MaxLinesSetting, c.maxLines);
         EXPECT_EQ(desktop().cursor(), QStringLiteral("default"));
         ASSERT_EQ(boxTexts().size(), c.message.isEmpty() ? 0 : 1);
         if (!c.message.isEmpty()) {
@@ -135,11 +135,11 @@ TEST_F(DialogTest, NoVisibleColumnOrCancelWritesNothing)
     const auto &box = desktop().boxes().front().request;
     EXPECT_TRUE(box.text == noColumnMessage && box.icon == MsgBoxIcon::Information);
     EXPECT_EQ(box.title, module().errors().title());
-    EXPECT_TRUE(module().isCustomLoaded());
+    EXPECT_TRUE(module().windows().isCustomLoaded());
 
     dialog.Command1_Click(1);
-    EXPECT_FALSE(module().isCustomLoaded());
-    EXPECT_EQ(module().MaxLines, 500);
+    EXPECT_FALSE(module().windows().isCustomLoaded());
+    EXPECT_EQ(module().profile.MaxLines, 500);
     EXPECT_TRUE(takeTrace().filter(QStringLiteral("Profile")).isEmpty());
 }
 
@@ -155,19 +155,19 @@ TEST_F(DialogTest, OkAppliesTheSettingsToTheViewerAndTheProfile)
     dialog.cmbFilterGroup_Click();
     dialog.Command1_Click(0);
 
-    EXPECT_FALSE(module().isCustomLoaded());
+    EXPECT_FALSE(module().windows().isCustomLoaded());
     EXPECT_TRUE(boxTexts().isEmpty());
-    EXPECT_EQ(module().MaxLines, 250);
-    EXPECT_FALSE(module().DisplayEventsAtTop || module().LoadCachedEvents);
-    EXPECT_EQ(module().FilterGroupID, 1);
-    EXPECT_TRUE(module().FilterActive && !module().FilterStrings.isEmpty());
+    EXPECT_EQ(module().profile.MaxLines, 250);
+    EXPECT_FALSE(module().profile.DisplayEventsAtTop || module().profile.LoadCachedEvents);
+    EXPECT_EQ(module().profile.FilterGroupID, 1);
+    EXPECT_TRUE(module().filter.FilterActive && !module().filter.FilterStrings.isEmpty());
     EXPECT_EQ(module().messageBuffer().capacity(), 250);
-    EXPECT_FALSE(module().events().vGrid->columnVisible(QStringLiteral("Address")));
-    EXPECT_TRUE(module().Colors.startsWith(QString::number(module().colourSlots[0]) + QStringLiteral(",16777215,")));
+    EXPECT_FALSE(module().windows().events().vGrid->columnVisible(QStringLiteral("Address")));
+    EXPECT_TRUE(module().profile.Colors.startsWith(QString::number(module().profile.colourSlots[0]) + QStringLiteral(",16777215,")));
 
     expectProfile({{"MaxLines", "250"}, {"DisplayEventsAtTop", "False"}, {"LoadCachedEvents", "False"},
-                   {"FilterGroupID", "1"}, {"Colors", module().Colors},
-                   {"ColumnHeaders", module().events().columnHeaderString()}});
+                   {"FilterGroupID", "1"}, {"Colors", module().profile.Colors},
+                   {"ColumnHeaders", module().windows().events().columnHeaderString()}});
     EXPECT_TRUE(profileValue(QStringLiteral("ColumnHeaders")).contains(QStringLiteral("Address][Address][3][130][False")));
 }
 
@@ -179,9 +179,9 @@ TEST_F(DialogTest, RestoreWritesTheDefaults)
     dialog.btnRestore_Click();
 
     EXPECT_EQ(boxTexts(), QStringList{restoreMessage});
-    EXPECT_FALSE(module().isCustomLoaded() || module().FilterActive);
-    EXPECT_EQ(module().MaxLines, 100);
-    EXPECT_TRUE(module().DisplayEventsAtTop && module().LoadCachedEvents);
+    EXPECT_FALSE(module().windows().isCustomLoaded() || module().filter.FilterActive);
+    EXPECT_EQ(module().profile.MaxLines, 100);
+    EXPECT_TRUE(module().profile.DisplayEventsAtTop && module().profile.LoadCachedEvents);
     expectProfile({{"MaxLines", "100"}, {"Colors", "Use Object Default"}, {"ColumnHeaders", "Use Object Default"},
                    {"DisplayEventsAtTop", "True"}});
 }
@@ -194,20 +194,20 @@ TEST_F(DialogTest, RestoreWithNoVisibleColumnWaitsForTheNextOk)
     dialog.btnRestore_Click();
 
     EXPECT_EQ(boxTexts(), (QStringList{restoreMessage, noColumnMessage}));
-    EXPECT_TRUE(module().isCustomLoaded());
-    EXPECT_TRUE(module().restoreDefaults);
-    EXPECT_EQ(module().MaxLines, 500);
+    EXPECT_TRUE(module().windows().isCustomLoaded());
+    EXPECT_TRUE(module().view.restoreDefaults);
+    EXPECT_EQ(module().profile.MaxLines, 500);
 
     dialog.lvwCols->topLevelItem(0)->setCheckState(0, Qt::Checked);
     dialog.chkLoadCachedEvents->setChecked(false);
     dialog.Command1_Click(0);
-    EXPECT_FALSE(module().isCustomLoaded());
-    EXPECT_EQ(module().MaxLines, 100);
+    EXPECT_FALSE(module().windows().isCustomLoaded());
+    EXPECT_EQ(module().profile.MaxLines, 100);
     EXPECT_EQ(profileValue(QStringLiteral("ColumnHeaders")), QStringLiteral("Use Object Default"));
 
     // Activating a dialog again forgets an earlier Restore.
-    module().custom().Form_Activate();
-    EXPECT_FALSE(module().restoreDefaults);
+    module().windows().custom().Form_Activate();
+    EXPECT_FALSE(module().view.restoreDefaults);
 }
 
 } // namespace

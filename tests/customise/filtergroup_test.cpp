@@ -45,11 +45,11 @@ public:
     void SetUp() override
     {
         ComponentTest::SetUp();
-        module().zk2Hardware = true;
-        module().Colors = module().ColumnHeaders = QStringLiteral("Use Object Default");
+        module().view.zk2Hardware = true;
+        module().profile.Colors = module().profile.ColumnHeaders = QStringLiteral("Use Object Default");
     }
 
-    FCustom &dialog() { return module().custom(); }
+    FCustom &dialog() { return module().windows().custom(); }
     FilterGroupPage &page() { return dialog().filterPage(); }
     QComboBox &groups() { return *dialog().cmbFilterGroup; }
 
@@ -160,8 +160,8 @@ TEST_F(FilterGroupTest, PickersListTheSiteWithAndWithoutSecondFamilyHardware)
 {
     for (const bool secondFamily : {true, false}) {
         SCOPED_TRACE(secondFamily ? "second family on" : "second family off");
-        module().unloadCustom();
-        module().zk2Hardware = secondFamily;
+        module().windows().unloadCustom();
+        module().view.zk2Hardware = secondFamily;
         FCustom &form = dialog();
 
         EXPECT_EQ(entries(*form.cmbSD), texts({"(Any)=0", "Harbour Street Campus=1", "Riverside Depot=2"}));
@@ -211,9 +211,9 @@ TEST_F(FilterGroupTest, GroupListOffersTheOperatorsGroups)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.user);
-        module().unloadCustom();
-        module().IsAdmin = c.admin;
-        module().FilterGroupID = c.admin ? 0 : 1;
+        module().windows().unloadCustom();
+        module().host.IsAdmin = c.admin;
+        module().profile.FilterGroupID = c.admin ? 0 : 1;
         config().user = c.user;
         (void)statements();
         FCustom &form = dialog();
@@ -333,13 +333,13 @@ TEST_F(FilterGroupTest, SavingANewGroupStoresItsRowsAndPointsTheProfileAtIt)
 
     // The stored rows are what the viewer's clause builder joins and the archive query accepts.
     FilterClauseBuilder(module()).SetFilter2(3);
-    EXPECT_EQ(module().FilterClause, QStringLiteral(R"( Where NOT ((([ID] = 5000) ) OR (Address LIKE '\\ZEKO01%')))"));
-    EXPECT_EQ(column(QStringLiteral("Select Count(*) From [VIEW_EventLog_AllEvents]") + module().FilterClause).size(), 1);
+    EXPECT_EQ(module().filter.FilterClause, QStringLiteral(R"( Where NOT ((([ID] = 5000) ) OR (Address LIKE '\\ZEKO01%')))"));
+    EXPECT_EQ(column(QStringLiteral("Select Count(*) From [VIEW_EventLog_AllEvents]") + module().filter.FilterClause).size(), 1);
 }
 
 TEST_F(FilterGroupTest, SavingAnExistingGroupReplacesItsRows)
 {
-    module().FilterGroupID = 1;
+    module().profile.FilterGroupID = 1;
     ASSERT_EQ(groups().currentIndex(), 2);
     ASSERT_EQ(criteria().size(), 4);
     EXPECT_TRUE(dialog().optType[0]->isChecked());
@@ -374,8 +374,8 @@ TEST_F(FilterGroupTest, DeletingAGroupRemovesItEverywhere)
     for (const bool throughFocus : {false, true}) { // emptied and left, rather than the delete button
         SCOPED_TRACE(throughFocus ? "emptied group on focus" : "delete button");
         const qint32 group = throughFocus ? 1 : 2;
-        module().unloadCustom();
-        module().FilterGroupID = group;
+        module().windows().unloadCustom();
+        module().profile.FilterGroupID = group;
         const QString groupName = groups().currentText();
         ASSERT_GE(groups().currentIndex(), 2);
         if (throughFocus) {
@@ -438,7 +438,7 @@ TEST_F(FilterGroupTest, NameRulesBeforeANewGroupIsSaved)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        module().unloadCustom();
+        module().windows().unloadCustom();
         pickGroup(groups().findText(QString::fromUtf8(c.picked)));
         ASSERT_GE(groups().currentIndex(), 1);
         addCriterion(5000);
@@ -500,10 +500,10 @@ TEST_F(FilterGroupTest, SavingWithoutCriteriaWritesNothing)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        module().unloadCustom();
-        module().FilterGroupID = 0;
+        module().windows().unloadCustom();
+        module().profile.FilterGroupID = 0;
         ASSERT_EQ(groups().currentIndex(), 0);
-        module().FilterGroupID = 7;
+        module().profile.FilterGroupID = 7;
         if (c.typed)
             typeGroupName(*c.typed);
         desktop().clearRecords();
@@ -515,7 +515,7 @@ TEST_F(FilterGroupTest, SavingWithoutCriteriaWritesNothing)
 
         expectBoxes(c.boxes);
         EXPECT_FALSE(anyWrite(statements()));
-        EXPECT_EQ(module().FilterGroupID, c.groupAfter);
+        EXPECT_EQ(module().profile.FilterGroupID, c.groupAfter);
     }
 }
 
@@ -542,8 +542,8 @@ TEST_F(FilterGroupTest, FocusOnTheGroupComboOffersToSave)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        module().unloadCustom();
-        module().FilterGroupID = c.profileGroup;
+        module().windows().unloadCustom();
+        module().profile.FilterGroupID = c.profileGroup;
         (void)dialog();
         if (c.edit) {
             c.edit(*this);

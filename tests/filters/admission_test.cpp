@@ -1,7 +1,7 @@
 #include "support/reportedlabels.h"
 #include "viewer/eventadmission.h"
 
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 #include "model/cgenericevent.h"
 #include "platform/desktop/scripteddesktop.h"
 
@@ -29,9 +29,9 @@ class AdmissionTest : public ::testing::Test
 protected:
     void useGroup(Mode mode, const QStringList &strings)
     {
-        m_module.FilterActive = true;
-        m_module.FilterInclusive = mode == Mode::Include;
-        m_module.FilterStrings = strings;
+        m_module.filter.FilterActive = true;
+        m_module.filter.FilterInclusive = mode == Mode::Include;
+        m_module.filter.FilterStrings = strings;
     }
 
     [[nodiscard]] Labels reportedLabels() const { return Testing::reportedLabels(*m_desktop); }

@@ -1,6 +1,6 @@
 #include "support/reportedlabels.h"
 #include "filters/filterclausebuilder.h"
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 
 #include "host/db/hostdatabase.h"
 #include "platform/desktop/scripteddesktop.h"
@@ -53,7 +53,7 @@ protected:
     void SetUp() override
     {
         HostDatabase::createDatabase(m_folder.filePath(QStringLiteral("host.sqlite")), 0);
-        m_module.DBConnection = Connection::openSqlite(m_folder.filePath(QStringLiteral("host.sqlite")));
+        m_module.host.DBConnection = Connection::openSqlite(m_folder.filePath(QStringLiteral("host.sqlite")));
         for (const char *table : {"AlarmActive", "Log_Transactions", "Log_Misc", "Log_Events"})
             m_module.db().execute(QStringLiteral("DELETE FROM ") + QLatin1String(table));
         int minute = 59;
@@ -85,7 +85,7 @@ protected:
     std::vector<int> archiveUnderClause()
     {
         const std::unique_ptr<Recordset> rows = m_module.db().openRecordset(
-            QStringLiteral("Select DISTINCT  * from [VIEW_EventLog_AllEvents] ") + m_module.FilterClause
+            QStringLiteral("Select DISTINCT  * from [VIEW_EventLog_AllEvents] ") + m_module.filter.FilterClause
                 + QStringLiteral(" order by [dbDate] desc"),
             CursorType::Static);
         std::vector<int> found;
@@ -146,9 +146,9 @@ TEST_F(FilterClauseTest, BuildsTheClauseModeAndStringsOfAGroup)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         build(++groupId, c.rows);
-        EXPECT_EQ(m_module.FilterClause.toStdString(), c.clause.toStdString());
-        EXPECT_EQ(m_module.FilterInclusive, c.inclusive);
-        EXPECT_EQ(texts(m_module.FilterStrings), texts(c.strings));
+        EXPECT_EQ(m_module.filter.FilterClause.toStdString(), c.clause.toStdString());
+        EXPECT_EQ(m_module.filter.FilterInclusive, c.inclusive);
+        EXPECT_EQ(texts(m_module.filter.FilterStrings), texts(c.strings));
         EXPECT_EQ(archiveUnderClause(), c.archiveRows);
     }
     EXPECT_TRUE(m_desktop->boxes().empty());
@@ -158,20 +158,20 @@ TEST_F(FilterClauseTest, OddGroups)
 {
     // The legacy builder called directly ignores stored conditions.
     build(7, {{1, "5000", "(([ID] = 4000) )"}}, true);
-    EXPECT_EQ(m_module.FilterClause.toStdString(), " Where  ([ID] =5000 )");
+    EXPECT_EQ(m_module.filter.FilterClause.toStdString(), " Where  ([ID] =5000 )");
     EXPECT_EQ(archiveUnderClause(), std::vector<int>{0});
 
     // A group without rows keeps the clause and empties the strings.
     build(3, {{0, "5000", std::nullopt}});
-    const QString clause = m_module.FilterClause;
+    const QString clause = m_module.filter.FilterClause;
     m_builder.SetFilter2(99);
-    EXPECT_EQ(m_module.FilterClause, clause);
-    EXPECT_FALSE(m_module.FilterInclusive);
-    EXPECT_EQ(texts(m_module.FilterStrings), Texts{""});
+    EXPECT_EQ(m_module.filter.FilterClause, clause);
+    EXPECT_FALSE(m_module.filter.FilterInclusive);
+    EXPECT_EQ(texts(m_module.filter.FilterStrings), Texts{""});
 
     // A later row without a condition breaks the archive statement.
     build(4, {{1, "5000", "(([ID] = 5000) )"}, {1, "2100", QString()}, {1, "4000", "(([ID] = 4000) )"}});
-    EXPECT_EQ(m_module.FilterClause.toStdString(), " Where ((([ID] = 5000) ) OR  OR (([ID] = 4000) ))");
+    EXPECT_EQ(m_module.filter.FilterClause.toStdString(), " Where ((([ID] = 5000) ) OR  OR (([ID] = 4000) ))");
     EXPECT_THROW((void)archiveUnderClause(), VbError);
     EXPECT_TRUE(m_desktop->boxes().empty());
 }
@@ -194,15 +194,15 @@ TEST_F(FilterClauseTest, FailuresAreReportedAndKeepWhatWasBuilt)
         m_desktop->clearRecords();
         build(++groupId, c.rows);
         EXPECT_EQ(reportedLabels(), Texts{c.label});
-        EXPECT_EQ(m_module.FilterClause.toStdString(), c.clause);
-        EXPECT_EQ(texts(m_module.FilterStrings), c.strings);
+        EXPECT_EQ(m_module.filter.FilterClause.toStdString(), c.clause);
+        EXPECT_EQ(texts(m_module.filter.FilterStrings), c.strings);
     }
 
     m_desktop->clearRecords();
-    m_module.DBConnection.reset();
+    m_module.host.DBConnection.reset();
     m_builder.SetFilter2(1);
     EXPECT_EQ(reportedLabels(), Texts{"MPublic.SetFilter2"});
-    EXPECT_EQ(texts(m_module.FilterStrings), Texts{""});
+    EXPECT_EQ(texts(m_module.filter.FilterStrings), Texts{""});
 }
 
 } // namespace

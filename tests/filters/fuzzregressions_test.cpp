@@ -1,4 +1,4 @@
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 
 #include "platform/variant.h"
 

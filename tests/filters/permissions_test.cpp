@@ -1,6 +1,6 @@
 #include "filters/permissions.h"
 
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 
 #include "host/db/hostdatabase.h"
 #include "platform/desktop/scripteddesktop.h"
@@ -77,7 +77,7 @@ TEST(Permissions, CheckTabPermissionAndSetPermissions)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.subPermission);
         Operator op;
-        op.module.NTConnection = makeSecurityHost(known);
+        op.module.host.NTConnection = makeSecurityHost(known);
         EXPECT_EQ(Permissions(op.module).CheckTabPermission(c.componentType, c.subPermission), c.granted);
         EXPECT_EQ(op.reported("MPublic.CheckTabPermission"), c.reported);
         EXPECT_EQ(op.desktop->boxes().empty(), !c.reported);
@@ -96,10 +96,10 @@ TEST(Permissions, CheckTabPermissionAndSetPermissions)
     for (const SetCase &c : setCases) {
         SCOPED_TRACE(c.name);
         Operator op;
-        op.module.NTConnection = makeSecurityHost(c.known);
-        op.module.CanViewAllEvents = !c.canViewAll;
+        op.module.host.NTConnection = makeSecurityHost(c.known);
+        op.module.filter.CanViewAllEvents = !c.canViewAll;
         Permissions(op.module).SetPermissions();
-        EXPECT_EQ(op.module.CanViewAllEvents, c.canViewAll);
+        EXPECT_EQ(op.module.filter.CanViewAllEvents, c.canViewAll);
         EXPECT_EQ(op.reported("MPublic.CheckTabPermission"), c.reported);
     }
 }
@@ -113,7 +113,7 @@ public:
     {
         const QString path = folder.filePath(QStringLiteral("host.sqlite"));
         HostDatabase::createDatabase(path, 0);
-        module.DBConnection = Connection::openSqlite(path);
+        module.host.DBConnection = Connection::openSqlite(path);
         for (const char *statement : {
                  "INSERT INTO Roles VALUES (9, 'Routing Test')",
                  "INSERT INTO Operators VALUES (900, 'router', 'Routing Tester', 9, 1, 0, 0)",

@@ -1,7 +1,7 @@
 #include "support/reportedlabels.h"
 #include "filters/timezones.h"
 
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 #include "host/db/hostdatabase.h"
 #include "platform/desktop/scripteddesktop.h"
 
@@ -31,7 +31,7 @@ protected:
     {
         const QString path = m_folder.filePath(QStringLiteral("host.sqlite"));
         HostDatabase::createDatabase(path, 0);
-        m_module.DBConnection = Connection::openSqlite(path);
+        m_module.host.DBConnection = Connection::openSqlite(path);
         const char *statements[] = {
             "INSERT INTO Roles VALUES (50, 'Zone Test')",
             "INSERT INTO Operators VALUES (500, 'zones', 'Zone Tester', 50, 1, 0, 0)",
@@ -147,7 +147,7 @@ TEST_F(TimeZonesTest, FailuresAreReportedAndDoNotGrant)
     EXPECT_EQ(reportedLabels(), Texts{"MPublic.IsTZActive"});
 
     m_desktop->clearRecords();
-    m_module.DBConnection.reset();
+    m_module.host.DBConnection.reset();
     EXPECT_FALSE(m_zones.Role_EventInTimeZone(operatorId, monday(9, 0)));
     EXPECT_FALSE(m_zones.IsTZActive(101, monday(9, 0)));
     EXPECT_EQ(reportedLabels(), (Texts{"MPublic.Role_EventInTimeZone", "MPublic.IsTZActive"}));

@@ -1,4 +1,4 @@
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 
 #include "platform/desktop/scripteddesktop.h"
 
@@ -58,10 +58,10 @@ TEST(Utilities, InitColorsFillsTheSlotsItemByItem)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.colors);
         Component component;
-        component.module.colourSlots = previous;
-        component.module.Colors = QString::fromUtf8(c.colors);
+        component.module.profile.colourSlots = previous;
+        component.module.profile.Colors = QString::fromUtf8(c.colors);
         component.module.InitColors();
-        EXPECT_EQ(component.module.colourSlots, c.slots);
+        EXPECT_EQ(component.module.profile.colourSlots, c.slots);
         const auto &boxes = component.desktop->boxes();
         ASSERT_EQ(boxes.size(), c.reported ? 1u : 0u);
         if (c.reported) {
@@ -104,7 +104,7 @@ TEST(Utilities, GrsUsesThePlainResourceUnlessTheFirstTextIsGiven)
             logged << CStr(args.at(2));
             return Variant();
         });
-        component.module.NTConnection = host;
+        component.module.host.NTConnection = host;
 
         EXPECT_EQ(component.module.GRS(c.number, c.texts), QString::fromUtf8(c.result));
         EXPECT_EQ(calls, QStringList{c.call});

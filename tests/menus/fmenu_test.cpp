@@ -2,6 +2,7 @@
 
 #include "component/event.h"
 #include "component/eventintake.h"
+#include "inspection/eventinspector.h"
 #include "menus/fmenu.h"
 #include "model/ccircularbuffer.h"
 #include "viewer/fevents.h"
@@ -34,12 +35,12 @@ protected:
     void SetUp() override
     {
         ComponentTest::SetUp();
-        module().ColumnHeaders = QStringLiteral("Use Object Default");
+        module().profile.ColumnHeaders = QStringLiteral("Use Object Default");
     }
 
-    FEvents &viewer() { return module().events(); }
+    FEvents &viewer() { return module().windows().events(); }
     GridControl &grid() { return *viewer().vGrid; }
-    FMenu &menu() { return module().menu(); }
+    FMenu &menu() { return module().windows().menu(); }
 
     int addRow(const RowText &text)
     {
@@ -146,13 +147,13 @@ TEST_F(FMenuTest, PreparingThePopUpFollowsTheSelectionAndThePermissions)
 
 TEST_F(FMenuTest, SuspendingTwiceShowsParkedEventsInArrivalOrder)
 {
-    module().CanViewAllEvents = true;
+    module().filter.CanViewAllEvents = true;
     module().messageBuffer().SetBufferSize(10);
-    module().colourSlots[0] = 0xFFFFFF;
-    module().colourSlots[2] = 0x606060;
+    module().profile.colourSlots[0] = 0xFFFFFF;
+    module().profile.colourSlots[2] = 0x606060;
     viewer().timerRefresh.stop();
     menu().mnuEventArray_Click(3);
-    EXPECT_TRUE(module().scrollSuspended);
+    EXPECT_TRUE(module().view.scrollSuspended);
     EXPECT_TRUE(menu().mnuEventArray(3)->isChecked());
     EXPECT_EQ(grid().backColour(), 0x606060);
     EXPECT_TRUE(viewer().timerRefresh.isActive());
@@ -165,7 +166,7 @@ TEST_F(FMenuTest, SuspendingTwiceShowsParkedEventsInArrivalOrder)
     EXPECT_EQ(module().bufferCount(), 3);
     viewer().timerRefresh.stop();
     menu().mnuEventArray_Click(3);
-    EXPECT_FALSE(module().scrollSuspended);
+    EXPECT_FALSE(module().view.scrollSuspended);
     EXPECT_FALSE(menu().mnuEventArray(3)->isChecked());
     EXPECT_EQ(grid().backColour(), 0xFFFFFF);
     EXPECT_EQ(module().bufferCount(), 0);
@@ -206,8 +207,8 @@ TEST_F(FMenuTest, TypeFiltersSetBoundsAndReloadTheArchiveWithTheirClause)
         {7, 7000, 7500, "Communication"}, {8, 8000, 8499, "Misc"},        {9, 8500, 8600, "Communication"},
         {0, 8500, 8600, nullptr}, // "All" keeps the last bounds but turns the filter off
     };
-    module().LoadCachedEvents = true;
-    module().CanViewAllEvents = true;
+    module().profile.LoadCachedEvents = true;
+    module().filter.CanViewAllEvents = true;
     // Loading the viewer resets the type filter, so it is loaded first, as Show does.
     viewer();
     menu();
@@ -216,10 +217,10 @@ TEST_F(FMenuTest, TypeFiltersSetBoundsAndReloadTheArchiveWithTheirClause)
         SCOPED_TRACE(index);
         desktop().clearRecords();
         menu().mnuFilterArray_Click(index);
-        EXPECT_EQ(module().TypeFilter, index);
-        EXPECT_EQ(module().typeFilter.active, clause != nullptr);
-        EXPECT_EQ(module().typeFilter.low, low);
-        EXPECT_EQ(module().typeFilter.high, high);
+        EXPECT_EQ(module().profile.TypeFilter, index);
+        EXPECT_EQ(module().typeRange.active, clause != nullptr);
+        EXPECT_EQ(module().typeRange.low, low);
+        EXPECT_EQ(module().typeRange.high, high);
         for (int item = 0; item < FMenu::filterItemCount; ++item)
             EXPECT_EQ(menu().mnuFilterArray(item)->isChecked(), item == index) << item;
         const QString where = clause ? QStringLiteral("Where Type like N'%%1%'").arg(QLatin1String(clause)) : QString();
@@ -235,13 +236,13 @@ TEST_F(FMenuTest, TypeFiltersSetBoundsAndReloadTheArchiveWithTheirClause)
     expectNoBoxes();
 
     // Without cached events "All" only moves the check mark.
-    module().LoadCachedEvents = false;
+    module().profile.LoadCachedEvents = false;
     menu().mnuFilterArray_Click(5);
     grid().clear();
     addRow({"2001", QString(), "kept"});
     (void)takeTrace();
     menu().mnuFilterArray_Click(0);
-    EXPECT_FALSE(module().typeFilter.active);
+    EXPECT_FALSE(module().typeRange.active);
     EXPECT_TRUE(menu().mnuFilterArray(0)->isChecked());
     EXPECT_FALSE(menu().mnuFilterArray(5)->isChecked());
     EXPECT_TRUE(takeTrace().isEmpty());
@@ -316,7 +317,7 @@ TEST_F(FMenuTest, RightClickKeepsASelectionOfSeveralRowsAndPopsTheMenu)
 TEST_F(FMenuTest, ThePopUpShowsTheLocalisedItemsAndRunsTheChosenOne)
 {
     db().execute(QStringLiteral("Insert Into Localization Values (17, 'mnuEventArray', 10, 'Display Credential Photo')"));
-    module().unloadMenu(); // the next reference loads the menu again, with the new caption
+    module().windows().unloadMenu(); // the next reference loads the menu again, with the new caption
     addRow({"2001", when, "only"});
     select({1});
     menu().mnuFilterArray_Click(4);
@@ -335,7 +336,7 @@ TEST_F(FMenuTest, ThePopUpShowsTheLocalisedItemsAndRunsTheChosenOne)
     EXPECT_EQ(items[0].children[4].id, FMenu::filterItemIdBase + 4);
     EXPECT_EQ(record().help, QJsonArray({194}));
     EXPECT_TRUE(selectedRows().isEmpty()) << "the release followed no cell click";
-    module().unloadMenu();
+    module().windows().unloadMenu();
     config().customize = false;
     EXPECT_EQ(menu().mnuEventArray(10)->text(), "Display Credential");
 }
@@ -422,15 +423,16 @@ TEST_F(FMenuTest, ShowAppliesTheSavedTypeFilterWhenCachedEventsLoad)
 {
     db().execute(QStringLiteral("Update Profile_Details Set [Value] = '5' Where ProfileID = 1 AND ObjectID = 4 "
                                 "AND Property = 'TypeFilter'"));
-    Event event(std::shared_ptr<MPublic>(&module(), [](MPublic *) {}));
+    const std::shared_ptr<MPublic> shared(&module(), [](MPublic *) {});
+    Event event(shared);
     event.Show();
-    ASSERT_TRUE(module().isMenuLoaded());
+    ASSERT_TRUE(module().windows().isMenuLoaded());
     EXPECT_TRUE(menu().mnuFilterArray(5)->isChecked());
-    EXPECT_TRUE(module().typeFilter.active);
+    EXPECT_TRUE(module().typeRange.active);
     EXPECT_EQ(takeTrace().filter(QStringLiteral("[VIEW_EventLog_AllEvents] Where Type like N'%Alarm%'")).size(), 1);
     EXPECT_GT(grid().rowCount(), 0);
     expectFirstFamilyWithin(5000, 5500);
-    const QJsonObject dump = QJsonDocument::fromJson(event.snapshotJson()).object();
+    const QJsonObject dump = QJsonDocument::fromJson(EventInspector(shared).snapshotJson()).object();
     EXPECT_TRUE(dump["menu"]["filters"][5]["checked"].toBool());
 }
 

@@ -1,6 +1,6 @@
 #include "modeltestdatabase.h"
 
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 #include "viewer/eventcolouring.h"
 
 #include "platform/desktop/scripteddesktop.h"
@@ -25,16 +25,16 @@ class EventColouringTest : public ::testing::Test
 protected:
     EventColouringTest()
     {
-        module.DBConnection = database.connection();
-        for (std::size_t index = 0; index < module.colourSlots.size(); ++index)
-            module.colourSlots[index] = qint32(0x010101 * (index + 1));
+        module.host.DBConnection = database.connection();
+        for (std::size_t index = 0; index < module.profile.colourSlots.size(); ++index)
+            module.profile.colourSlots[index] = qint32(0x010101 * (index + 1));
     }
 
     void expectColours(std::initializer_list<ColourCase> cases)
     {
         for (const ColourCase &c : cases) {
             const qint64 expected =
-                c.slot == buttonFace ? buttonFaceColour : qint64(module.colourSlots[std::size_t(c.slot)]);
+                c.slot == buttonFace ? buttonFaceColour : qint64(module.profile.colourSlots[std::size_t(c.slot)]);
             EXPECT_EQ(colouring.AssignColor(c.eventNumber, QString::fromUtf8(c.category)), expected)
                 << c.eventNumber << " " << c.category;
         }
@@ -66,7 +66,7 @@ TEST_F(EventColouringTest, NumberClassesAtTheirBoundsCostNoQuery)
 TEST_F(EventColouringTest, ColourSlotChangesReachLaterEvents)
 {
     expectColours({{4000, "", 4}});
-    module.colourSlots[4] = 255;
+    module.profile.colourSlots[4] = 255;
     EXPECT_EQ(colouring.AssignColor(4000, QString()), 255);
 }
 
@@ -126,7 +126,7 @@ TEST_F(EventColouringTest, FailingQueryIsReportedAndGivesBlack)
 
 TEST_F(EventColouringTest, MissingConnectionIsReported)
 {
-    module.DBConnection.reset();
+    module.host.DBConnection.reset();
     EXPECT_EQ(colouring.AssignColor(10001, QString()), 0);
     ASSERT_EQ(desktop->boxes().size(), 1u);
     EXPECT_TRUE(desktop->boxes().front().request.text.contains(QStringLiteral("Error Number: 91")));

@@ -1,6 +1,6 @@
 #include "persist/corvanpersist.h"
 
-#include "filters/mpublic.h"
+#include "module/mpublic.h"
 #include "model/ccircularbuffer.h"
 
 #include "host/db/hostdatabase.h"
@@ -57,9 +57,9 @@ struct ProfileSite {
     ProfileSite()
     {
         HostDatabase::createDatabase(folder.filePath("host.sqlite"), 0);
-        module.DBConnection = Connection::openSqlite(folder.filePath("host.sqlite"));
-        module.NTConnection = makeHost();
-        module.CurrentProfileID = profile;
+        module.host.DBConnection = Connection::openSqlite(folder.filePath("host.sqlite"));
+        module.host.NTConnection = makeHost();
+        module.host.CurrentProfileID = profile;
     }
 
     void insertRow(qint32 profileId, qint32 objectId, const QString &property, const QString &value)
@@ -108,8 +108,8 @@ struct ProfileSite {
 using Settings = std::tuple<qint32, qint32, bool, bool, QString, QString, qint32>;
 auto settings(MPublic &m)
 {
-    return std::tie(m.FilterGroupID, m.MaxLinesSetting, m.LoadCachedEvents, m.DisplayEventsAtTop, m.Colors,
-                    m.ColumnHeaders, m.TypeFilter);
+    return std::tie(m.profile.FilterGroupID, m.profile.MaxLinesSetting, m.profile.LoadCachedEvents, m.profile.DisplayEventsAtTop, m.profile.Colors,
+                    m.profile.ColumnHeaders, m.profile.TypeFilter);
 }
 
 TEST(CorvanPersist, LoadPersistenceAppliesTheProfileRows)
@@ -155,11 +155,11 @@ TEST(CorvanPersist, LoadPersistenceAppliesTheProfileRows)
         ProfileSite site;
         MPublic &module = site.module;
         settings(module) = previous;
-        module.FilterGroupID = c.previousGroup;
-        module.MaxLines = 7;
-        module.colourSlots = prevSlots;
-        module.FilterActive = !c.filterActive;
-        module.CanViewAllEvents = false;
+        module.profile.FilterGroupID = c.previousGroup;
+        module.profile.MaxLines = 7;
+        module.profile.colourSlots = prevSlots;
+        module.filter.FilterActive = !c.filterActive;
+        module.filter.CanViewAllEvents = false;
         // Rows of another component and of another profile must not count.
         site.insertRow(profile, 3, "MaxLines", "50");
         site.insertRow(profile + 1, 4, "MaxLines", "60");
@@ -169,17 +169,17 @@ TEST(CorvanPersist, LoadPersistenceAppliesTheProfileRows)
         CorvanPersist(module).LoadPersistence();
 
         EXPECT_EQ(Settings(settings(module)), c.expected);
-        EXPECT_EQ(module.colourSlots, c.slots);
-        EXPECT_EQ(module.MaxLines, c.maxLines);
+        EXPECT_EQ(module.profile.colourSlots, c.slots);
+        EXPECT_EQ(module.profile.MaxLines, c.maxLines);
         if (c.reported) {
             EXPECT_TRUE(site.reported("Function: EventViewObject.CorvanPersist.LoadPersistence("));
-            EXPECT_FALSE(module.CanViewAllEvents);
+            EXPECT_FALSE(module.filter.CanViewAllEvents);
             continue;
         }
         EXPECT_TRUE(site.desktop->boxes().empty());
-        EXPECT_EQ(module.FilterActive, c.filterActive);
+        EXPECT_EQ(module.filter.FilterActive, c.filterActive);
         EXPECT_EQ(module.messageBuffer().capacity(), c.maxLines);
-        EXPECT_TRUE(module.CanViewAllEvents);
+        EXPECT_TRUE(module.filter.CanViewAllEvents);
     }
 }
 
@@ -187,7 +187,7 @@ TEST(CorvanPersist, SavePersistenceSendsEverySettingThenTheRedrawRate)
 {
     ProfileSite site;
     settings(site.module) = Settings{2, 500, true, false, defaultColors, "Description][Operator's Note][1][485][True", 3};
-    site.module.MaxLines = 20;
+    site.module.profile.MaxLines = 20;
     // Rows of another profile and component must be neither read nor changed.
     site.insertRow(profile + 1, 4, "RedrawRate", "9");
     site.insertRow(profile, 3, "RedrawRate", "8");
@@ -235,8 +235,8 @@ TEST(CorvanPersist, SettingsALoadDidNotReachAreNotSavedOver)
     ASSERT_TRUE(site.reported("CorvanPersist.LoadPersistence("));
     site.desktop->clearRecords();
 
-    site.module.ColumnHeaders = "Description][Description][1][200][True";
-    site.module.MaxLinesSetting = 400;
+    site.module.profile.ColumnHeaders = "Description][Description][1][200][True";
+    site.module.profile.MaxLinesSetting = 400;
     QWidget viewer;
     CorvanPersist(site.module).SavePersistence(viewer);
     EXPECT_TRUE(site.desktop->boxes().empty());
@@ -250,10 +250,10 @@ TEST(CorvanPersist, SettingsALoadDidNotReachAreNotSavedOver)
     site.module.db().execute(QStringLiteral("UPDATE Profile_Details SET [Value] = 'False' WHERE Property = "
                                             "'DisplayEventsAtTop'"));
     CorvanPersist(site.module).LoadPersistence();
-    EXPECT_TRUE(site.module.unreadSettings.isEmpty());
+    EXPECT_TRUE(site.module.profile.unreadSettings.isEmpty());
 
     // Quoting by a host that fails gives an empty text, which does not replace the stored layout.
-    site.module.NTConnection = std::make_shared<MemberTable>();
+    site.module.host.NTConnection = std::make_shared<MemberTable>();
     CorvanPersist(site.module).SavePersistence(viewer);
     EXPECT_EQ(site.stored("ColumnHeaders"), "Description][Description][1][200][True");
     EXPECT_EQ(site.stored("DisplayEventsAtTop"), "False");
@@ -264,8 +264,8 @@ TEST(CorvanPersist, SettingsALoadDidNotReachAreNotSavedOver)
 TEST(CorvanPersist, FailingStatements)
 {
     ProfileSite site;
-    site.module.Colors = "0,1'2";
-    site.module.TypeFilter = 5;
+    site.module.profile.Colors = "0,1'2";
+    site.module.profile.TypeFilter = 5;
     QWidget viewer;
     CorvanPersist(site.module).SavePersistence(viewer);
     EXPECT_TRUE(site.desktop->boxes().empty());
@@ -280,15 +280,15 @@ TEST(CorvanPersist, FailingStatements)
     EXPECT_EQ(writing.stored("RedrawRate"), std::nullopt);
 
     ProfileSite loading;
-    loading.module.DBConnection.reset();
-    loading.module.MaxLinesSetting = 300;
-    loading.module.MaxLines = 7;
+    loading.module.host.DBConnection.reset();
+    loading.module.profile.MaxLinesSetting = 300;
+    loading.module.profile.MaxLines = 7;
     CorvanPersist(loading.module).LoadPersistence();
     EXPECT_TRUE(loading.reported("CorvanPersist.LoadPersistence("));
-    EXPECT_EQ(loading.module.MaxLines, 7);
+    EXPECT_EQ(loading.module.profile.MaxLines, 7);
 
     ProfileSite saving;
-    saving.module.DBConnection.reset();
+    saving.module.host.DBConnection.reset();
     CorvanPersist(saving.module).SavePersistence(viewer);
     EXPECT_TRUE(saving.reported("CorvanPersist.SavePersistence("));
 }

@@ -75,7 +75,7 @@ TEST_F(ProfileSafetyTest, ALockWhileTheViewerOpensDoesNotCostTheOperatorsLayout)
         event().Show();
         EXPECT_LT(opening.elapsed(), 2000) << "every statement of the show waited for the lock";
         EXPECT_FALSE(desktop().boxes().empty());
-        EXPECT_EQ(module().unreadSettings.size(), 7u);
+        EXPECT_EQ(module().profile.unreadSettings.size(), 7u);
 
         if (!c.lockedWhileClosing)
             other->execute(QStringLiteral("ROLLBACK"));
@@ -83,7 +83,7 @@ TEST_F(ProfileSafetyTest, ALockWhileTheViewerOpensDoesNotCostTheOperatorsLayout)
         desktop().clearRecords();
         QElapsedTimer closing;
         closing.start();
-        (void)module().unloadEvents();
+        (void)module().windows().unloadEvents();
         EXPECT_LT(closing.elapsed(), 2000);
         EXPECT_EQ(reportedLabels(desktop()), c.closingReports);
         if (c.lockedWhileClosing)
@@ -97,8 +97,8 @@ TEST_F(ProfileSafetyTest, ALockWhileTheViewerOpensDoesNotCostTheOperatorsLayout)
     // Once the database answers again, the next show reads the layout that was kept.
     event().Show();
     EXPECT_TRUE(desktop().boxes().empty());
-    EXPECT_EQ(module().ColumnHeaders, customColumns);
-    EXPECT_EQ(module().events().vGrid->columnCount(), 2);
+    EXPECT_EQ(module().profile.ColumnHeaders, customColumns);
+    EXPECT_EQ(module().windows().events().vGrid->columnCount(), 2);
 }
 
 TEST_F(ProfileSafetyTest, ASaveThatCannotBeWrittenIsReportedOnceAndChangesNothing)
@@ -106,11 +106,11 @@ TEST_F(ProfileSafetyTest, ASaveThatCannotBeWrittenIsReportedOnceAndChangesNothin
     event().Show();
     ASSERT_TRUE(desktop().boxes().empty());
     const QStringList before = storedProfile();
-    module().MaxLinesSetting = 250;
-    module().TypeFilter = 4;
+    module().profile.MaxLinesSetting = 250;
+    module().profile.TypeFilter = 4;
     sqlite().executeScript(QStringLiteral("PRAGMA query_only = 1"));
 
-    (void)module().unloadEvents();
+    (void)module().windows().unloadEvents();
 
     EXPECT_EQ(reportedLabels(desktop()), std::vector<std::string>{"CorvanPersist.SavePersistence"});
     EXPECT_TRUE(boxTexts().value(0).contains(QStringLiteral("readonly"))) << boxTexts().value(0).toStdString();

@@ -1,5 +1,6 @@
 #include "componentfixture.h"
 
+#include "component/componentwindows.h"
 #include "host/db/hostdatabase.h"
 
 #include <QFile>
@@ -41,11 +42,12 @@ void ComponentTest::SetUp()
 
     m_desktop = std::make_shared<ScriptedDesktop>();
     m_module = std::make_unique<MPublic>(m_desktop, m_folderPath);
-    m_module->DBConnection = m_connection;
-    m_module->NTConnection = std::make_shared<Host::HostNTConnection>(m_config, m_connection, m_record);
-    m_module->Parent = std::make_shared<Host::HostParent>(m_config, m_record, [](qint64) {});
-    m_module->CurrentProfileID = m_config.profile;
-    m_module->IsAdmin = m_config.admin;
+    ComponentWindows::attachTo(*m_module);
+    m_module->host.DBConnection = m_connection;
+    m_module->host.NTConnection = std::make_shared<Host::HostNTConnection>(m_config, m_connection, m_record);
+    m_module->host.Parent = std::make_shared<Host::HostParent>(m_config, m_record, [](qint64) {});
+    m_module->host.CurrentProfileID = m_config.profile;
+    m_module->host.IsAdmin = m_config.admin;
     m_connection->setTraceFile(tracePath());
 }
 

@@ -21,10 +21,10 @@ protected:
     void SetUp() override
     {
         ComponentTest::SetUp();
-        module().ColumnHeaders = QStringLiteral("Use Object Default");
+        module().profile.ColumnHeaders = QStringLiteral("Use Object Default");
     }
 
-    FEvents &window() { return module().events(); }
+    FEvents &window() { return module().windows().events(); }
 
     // Keys of the grid's columns in display order, hidden ones marked with a minus.
     QStringList displayedKeys()
@@ -71,10 +71,10 @@ TEST_F(FEventsTest, ColumnsComeFromTheHeaderStringByPosition)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        module().ColumnHeaders = c.headers;
+        module().profile.ColumnHeaders = c.headers;
         EXPECT_EQ(displayedKeys(), c.expected);
         EXPECT_TRUE(desktop().boxes().empty()) << boxTexts().join(QLatin1Char('\n')).toStdString();
-        ASSERT_TRUE(module().unloadEvents());
+        ASSERT_TRUE(module().windows().unloadEvents());
     }
 }
 
@@ -93,8 +93,8 @@ TEST_F(FEventsTest, LoadSetsCaptionsWidthsSortAndSwitches)
     EXPECT_EQ(int(grid.sortKeys()[0].type), 200);
     EXPECT_EQ(grid.columnTag(QStringLiteral("dbTime")), QString());
     EXPECT_EQ(grid.tag(), QStringLiteral("-1"));
-    EXPECT_TRUE(module().zk2Hardware);
-    EXPECT_FALSE(module().showMilliseconds);
+    EXPECT_TRUE(module().view.zk2Hardware);
+    EXPECT_FALSE(module().view.showMilliseconds);
 }
 
 TEST_F(FEventsTest, TheMillisecondsSettingComesFromTheDatabase)
@@ -109,14 +109,14 @@ TEST_F(FEventsTest, TheMillisecondsSettingComesFromTheDatabase)
         SCOPED_TRACE(c.value);
         db().execute(QStringLiteral("Update MiscProperties Set [Value] = '%1' Where [Name] = 'EV_ShowMS'").arg(QLatin1String(c.value)));
         const auto boxesBefore = desktop().boxes().size();
-        module().typeFilter.active = true;
-        module().scrollSuspended = true;
+        module().typeRange.active = true;
+        module().view.scrollSuspended = true;
         (void)window();
-        EXPECT_EQ(module().showMilliseconds, c.expected);
-        EXPECT_FALSE(module().typeFilter.active);
-        EXPECT_FALSE(module().scrollSuspended);
+        EXPECT_EQ(module().view.showMilliseconds, c.expected);
+        EXPECT_FALSE(module().typeRange.active);
+        EXPECT_FALSE(module().view.scrollSuspended);
         EXPECT_EQ(desktop().boxes().size() - boxesBefore, c.reported ? 1u : 0u);
-        ASSERT_TRUE(module().unloadEvents());
+        ASSERT_TRUE(module().windows().unloadEvents());
     }
 }
 
@@ -141,7 +141,7 @@ TEST_F(FEventsTest, RefreshTimerPaintsOnItsThirdTickAndStops)
         EXPECT_EQ(w.refreshTicks(), 0);
         EXPECT_EQ(w.vGrid->redraw(), rows > 0) << "an empty grid is neither redrawn nor scrolled";
         EXPECT_EQ(w.vGrid->repaintCount() > paintsBefore, rows > 0);
-        ASSERT_TRUE(module().unloadEvents());
+        ASSERT_TRUE(module().windows().unloadEvents());
     }
 }
 
@@ -211,14 +211,14 @@ TEST_F(FEventsTest, UnloadWritesTheColumnLayoutOnlyWhileConnected)
         SCOPED_TRACE(c.name);
         record().callbacks = QJsonArray();
         config().connected = c.connected;
-        module().restoreDefaults = c.restoreDefaults;
-        module().MaxLines = 250;
-        module().MaxLinesSetting = 250;
-        module().ColumnHeaders = QStringLiteral("Use Object Default");
+        module().view.restoreDefaults = c.restoreDefaults;
+        module().profile.MaxLines = 250;
+        module().profile.MaxLinesSetting = 250;
+        module().profile.ColumnHeaders = QStringLiteral("Use Object Default");
         (void)window();
-        module().ColumnHeaders = QStringLiteral("untouched");
+        module().profile.ColumnHeaders = QStringLiteral("untouched");
 
-        ASSERT_TRUE(module().unloadEvents());
+        ASSERT_TRUE(module().windows().unloadEvents());
 
         const QString expected = c.headers.isEmpty() ? QStringLiteral(
                                                            "dbTime][%1][1][135][True,Description][%2][2][485][True,"
@@ -228,8 +228,8 @@ TEST_F(FEventsTest, UnloadWritesTheColumnLayoutOnlyWhileConnected)
                                                                 module().GRS(434), module().GRS(435), module().GRS(436))
                                                            .arg(GridColumnSet::DefaultWidth)
                                                      : c.headers;
-        EXPECT_EQ(module().ColumnHeaders, expected);
-        EXPECT_EQ(module().MaxLinesSetting, c.maxLines);
+        EXPECT_EQ(module().profile.ColumnHeaders, expected);
+        EXPECT_EQ(module().profile.MaxLinesSetting, c.maxLines);
         ASSERT_EQ(record().callbacks.size(), 1);
         EXPECT_EQ(record().callbacks.at(0).toArray().at(2).toString(), QStringLiteral("UNLOAD"));
     }
@@ -238,11 +238,11 @@ TEST_F(FEventsTest, UnloadWritesTheColumnLayoutOnlyWhileConnected)
 TEST_F(FEventsTest, TheCloseGuardKeepsTheWindowOpen)
 {
     (void)window();
-    module().closeGuard = true;
-    EXPECT_FALSE(module().unloadEvents());
-    EXPECT_TRUE(module().isEventsLoaded());
-    module().closeGuard = false;
-    EXPECT_TRUE(module().unloadEvents());
+    module().view.closeGuard = true;
+    EXPECT_FALSE(module().windows().unloadEvents());
+    EXPECT_TRUE(module().windows().isEventsLoaded());
+    module().view.closeGuard = false;
+    EXPECT_TRUE(module().windows().unloadEvents());
 }
 
 TEST_F(FEventsTest, ALoadFailureGoesToTheHost)
@@ -253,7 +253,7 @@ TEST_F(FEventsTest, ALoadFailureGoesToTheHost)
         labels << CStr(args.at(2));
         return Variant();
     });
-    module().NTConnection = host;
+    module().host.NTConnection = host;
     (void)window();
     EXPECT_EQ(labels, QStringList{QStringLiteral("FEvents: Form_Load")});
     EXPECT_TRUE(desktop().boxes().empty()) << "the load handler does not box its failures";

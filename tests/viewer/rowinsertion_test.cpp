@@ -22,13 +22,13 @@ protected:
     void SetUp() override
     {
         ComponentTest::SetUp();
-        module().ColumnHeaders = QStringLiteral("Use Object Default");
-        module().colourSlots = defaultSlots;
-        module().CanViewAllEvents = true;
+        module().profile.ColumnHeaders = QStringLiteral("Use Object Default");
+        module().profile.colourSlots = defaultSlots;
+        module().filter.CanViewAllEvents = true;
         module().messageBuffer().SetBufferSize(100);
     }
 
-    FEvents &window() { return module().events(); }
+    FEvents &window() { return module().windows().events(); }
     GridControl &grid() { return *window().vGrid; }
     QString cell(int row, const char *key) { return grid().cellText(row, QString::fromLatin1(key)); }
 
@@ -105,9 +105,9 @@ TEST_F(RowInsertionTest, TransactionCredentialsAreReadFromPositionsSixAndSeven)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text.toStdString());
         desktop().clearRecords();
-        module().scrollSuspended = true; // park the record so the test can read it back
+        module().view.scrollSuspended = true; // park the record so the test can read it back
         push(record(2001, 3, c.text));
-        module().scrollSuspended = false;
+        module().view.scrollSuspended = false;
         ASSERT_EQ(module().messageBuffer().Count(), 1);
         const auto parked = module().messageBuffer().Message();
         EXPECT_EQ(parked->CredID1(), c.cred1);
@@ -135,9 +135,9 @@ TEST_F(RowInsertionTest, SecondFamilySoftwareIsKeptAsType55)
     EXPECT_EQ(cell(1, "Type"), QStringLiteral("Software"));
     EXPECT_EQ(grid().cell(1, QStringLiteral("Type")).foreColour, defaultSlots[9]);
 
-    module().typeFilter = {true, 0, 0};
+    module().typeRange = {true, 0, 0};
     for (const int index : {1, 2, 6}) {
-        module().TypeFilter = index;
+        module().profile.TypeFilter = index;
         EventIntake(module()).AddZK2Message(message);
     }
     EXPECT_EQ(grid().rowCount(), 2) << "sub-type 7000 passes only the software filter";
@@ -145,14 +145,14 @@ TEST_F(RowInsertionTest, SecondFamilySoftwareIsKeptAsType55)
 
 TEST_F(RowInsertionTest, SuspendedEventsAppearBeforeTheNextOneInArrivalOrder)
 {
-    module().DisplayEventsAtTop = false;
-    module().scrollSuspended = true;
+    module().profile.DisplayEventsAtTop = false;
+    module().view.scrollSuspended = true;
     for (const char *text : {"first,", "second,", "third,"})
         push(record(4001, 1, QString::fromLatin1(text)));
     EXPECT_EQ(grid().rowCount(), 0);
     EXPECT_EQ(module().bufferCount(), 3);
 
-    module().scrollSuspended = false;
+    module().view.scrollSuspended = false;
     push(record(4001, 1, QStringLiteral("fourth,")));
     ASSERT_EQ(grid().rowCount(), 4);
     EXPECT_EQ(cell(1, "Description"), QStringLiteral("first"));
@@ -170,8 +170,8 @@ TEST_F(RowInsertionTest, TheGridNeverHoldsMoreThanTheLineLimit)
     };
     for (const Case &c : {Case{"newest at the bottom", false, 1}, Case{"newest at the top", true, 100}}) {
         SCOPED_TRACE(c.name);
-        module().DisplayEventsAtTop = c.atTop;
-        module().MaxLines = 100;
+        module().profile.DisplayEventsAtTop = c.atTop;
+        module().profile.MaxLines = 100;
         for (int i = 1; i <= 150; ++i)
             push(record(4001, 1, QStringLiteral("event %1,").arg(i)));
         ASSERT_EQ(grid().rowCount(), 100);
@@ -179,7 +179,7 @@ TEST_F(RowInsertionTest, TheGridNeverHoldsMoreThanTheLineLimit)
         EXPECT_EQ(cell(newest, "Description"), QStringLiteral("event 150"));
         EXPECT_EQ(cell(c.removedEnd, "Description"), QStringLiteral("event 51"));
 
-        module().MaxLines = 10;
+        module().profile.MaxLines = 10;
         push(record(4001, 1, QStringLiteral("after lowering,")));
         EXPECT_EQ(grid().rowCount(), 100) << "one row leaves per insertion";
         grid().clear();
@@ -194,8 +194,8 @@ TEST_F(RowInsertionTest, TextLinesGoThroughTheTypeFilterAndTakeTheirClassColour)
         QString type;
     };
     (void)window(); // loading the window clears the type filter
-    module().typeFilter = {true, 2000, 3900};
-    module().TypeFilter = 2;
+    module().typeRange = {true, 2000, 3900};
+    module().profile.TypeFilter = 2;
     const Case cases[] = {
         {"1/2/2008,1/2/2008 10:00:00 AM,\\\\SRV1.1.1.RD01,2500,KORA*GATE Transaction,Granted,5,0", true,
          QStringLiteral("KORA*GATE Transaction")},
@@ -216,7 +216,7 @@ TEST_F(RowInsertionTest, TextLinesGoThroughTheTypeFilterAndTakeTheirClassColour)
         }
     }
 
-    module().typeFilter.active = false;
+    module().typeRange.active = false;
     EXPECT_TRUE(window().AddEvent(QStringLiteral("1/2/2008,1/2/2008,\\\\SRV1,6001,ZEKO Programming,Edited,0,0")));
     EXPECT_EQ(cell(1, "Type"), QStringLiteral("Software"));
     EXPECT_EQ(cell(1, "dtTime"), QStringLiteral("1/2/2008 00:00:00"));
@@ -229,7 +229,7 @@ TEST_F(RowInsertionTest, TextLinesGoThroughTheTypeFilterAndTakeTheirClassColour)
 
 TEST_F(RowInsertionTest, WithoutAGroupOnlyOperatorsWhoMaySeeEverythingSeeEvents)
 {
-    module().CanViewAllEvents = false;
+    module().filter.CanViewAllEvents = false;
     push(record(4001, 1));
     EXPECT_EQ(grid().rowCount(), 0);
     EXPECT_TRUE(desktop().boxes().empty());
@@ -253,7 +253,7 @@ TEST_F(RowInsertionTest, HostTimesWithAndWithoutMilliseconds)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        module().showMilliseconds = c.showMs;
+        module().view.showMilliseconds = c.showMs;
         HostEventRecord r = record(4001, 1);
         r.hostDate = c.host;
         push(r);
@@ -286,8 +286,8 @@ namespace Ostraven::Testing {
 
 TEST_F(RowInsertionTest, ColumnsLeftOutOfTheLayoutAreSimplyNotFilled)
 {
-    module().ColumnHeaders = QStringLiteral("Description][Description][1][400][True,ID][Event ID][2][58][True");
-    module().MaxLines = 2;
+    module().profile.ColumnHeaders = QStringLiteral("Description][Description][1][400][True,ID][Event ID][2][58][True");
+    module().profile.MaxLines = 2;
     for (int i = 1; i <= 3; ++i)
         push(record(4001, 1, QStringLiteral("event %1,").arg(i)));
     ASSERT_EQ(grid().rowCount(), 2);

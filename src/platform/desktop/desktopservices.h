@@ -15,6 +15,12 @@ enum class MsgBoxIcon { None = 0, Critical = 16, Question = 32, Exclamation = 48
 enum class MsgBoxButtons { Ok = 0, OkCancel = 1, YesNoCancel = 3, YesNo = 4 };
 enum class MsgBoxResult { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 
+// The numeric style msgBox takes, from its parts.
+[[nodiscard]] constexpr int msgBoxStyle(MsgBoxIcon icon, MsgBoxButtons buttons = MsgBoxButtons::Ok)
+{
+    return int(icon) + int(buttons);
+}
+
 [[nodiscard]] QString iconName(MsgBoxIcon icon);           // "none", "critical", "question", ...
 [[nodiscard]] QString buttonsName(MsgBoxButtons buttons);  // "ok", "okCancel", "yesNoCancel", "yesNo"
 [[nodiscard]] QString resultName(MsgBoxResult result);     // "ok", "cancel", "yes", "no"

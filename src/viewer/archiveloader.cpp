@@ -1,9 +1,10 @@
 #include "archiveloader.h"
 
-#include "mpublic.h"
+#include "model/eventnumbers.h"
+#include "module/mpublic.h"
 
 #include "errors/errorroutes.h"
-#include "viewer/fevents.h"
+#include "fevents.h"
 
 #include "platform/db/sqlliteral.h"
 #include "platform/desktop/desktopservices.h"
@@ -12,7 +13,6 @@ namespace Ostraven {
 
 namespace {
 
-constexpr double firstSecondFamilyEvent = 80000;
 // The host database writes a controller time in this year when the event had none.
 constexpr int yearWithoutDate = 1800;
 // Where a filter clause's condition starts: after its leading " Where ".
@@ -26,7 +26,7 @@ QString eventLine(const Recordset &row)
 {
     const Variant controllerTime = row.field(0);
     QString category = CStr(row.field(4));
-    if (CDbl(row.field(3)) >= firstSecondFamilyEvent)
+    if (EventNumbers::isSecondFamily(CDbl(row.field(3))))
         category.replace(QStringLiteral("KORA*GATE"), QStringLiteral("PELA*Bus"));
     QString description = CStr(row.field(5));
     description.replace(QLatin1Char(','), QLatin1Char(';'));
@@ -58,23 +58,23 @@ ArchiveLoader::~ArchiveLoader()
 bool ArchiveLoader::LoadArchivedEvents(QString &Condition)
 {
     bool loaded = false;
-    m_module.closeGuard = true;
+    m_module.view.closeGuard = true;
     guarded(m_module.errors(), QStringLiteral("Event Viewer: LoadArchivedEvents"), [&] {
-        m_module.RoutingEnabled = false;
+        m_module.filter.RoutingEnabled = false;
         readRoutingSetting();
 
-        if (m_module.FilterActive) {
+        if (m_module.filter.FilterActive) {
             if (!Condition.isEmpty())
-                Condition += QStringLiteral(" AND ") + m_module.FilterClause.mid(clauseConditionStart);
+                Condition += QStringLiteral(" AND ") + m_module.filter.FilterClause.mid(clauseConditionStart);
             else
-                Condition = m_module.FilterClause;
+                Condition = m_module.filter.FilterClause;
         }
 
         m_archive = m_module.db().openRecordset(archiveStatement(Condition), CursorType::Static);
         loaded = FillWithArchive();
     });
     closeArchive();
-    m_module.closeGuard = false;
+    m_module.view.closeGuard = false;
     return loaded;
 }
 
@@ -91,7 +91,7 @@ void ArchiveLoader::readRoutingSetting()
     auto setting = m_module.db().openRecordset(QStringLiteral("EXEC RegistryRead '") + doubledQuotes(server)
                                                + QStringLiteral("','PaxServer','EnableRouting'"));
     for (; !setting->eof(); setting->moveNext())
-        m_module.RoutingEnabled = CBool(setting->field(0));
+        m_module.filter.RoutingEnabled = CBool(setting->field(0));
     setting->close();
 }
 
@@ -99,7 +99,7 @@ void ArchiveLoader::readRoutingSetting()
 // limit then applies to the rows added, not to the rows read.
 QString ArchiveLoader::archiveStatement(const QString &condition) const
 {
-    const QString top = condition.isEmpty() ? QStringLiteral("Top ") + QString::number(m_module.MaxLines) : QString();
+    const QString top = condition.isEmpty() ? QStringLiteral("Top ") + QString::number(m_module.profile.MaxLines) : QString();
     return QStringLiteral("Select DISTINCT ") + top + QStringLiteral(" * from [VIEW_EventLog_AllEvents] ") + condition
            + QStringLiteral(" order by [dbDate] desc");
 }
@@ -110,11 +110,11 @@ bool ArchiveLoader::FillWithArchive()
 {
     FEvents *viewer = nullptr;
     const bool completed = guarded(m_module.errors(), QStringLiteral("MPublic.FillWithArchive"), [&] {
-        viewer = &m_module.events();
+        viewer = &m_module.windows().events();
         m_module.desktop().setBusyCursor(true);
         viewer->vGrid->clear();
         viewer->vGrid->setRedraw(false);
-        m_module.LoadingArchive = true;
+        m_module.view.LoadingArchive = true;
 
         if (!m_archive)
             throw VbError::fromNumber(VbError::ObjectNotSet);
@@ -123,16 +123,16 @@ bool ArchiveLoader::FillWithArchive()
         m_archive->moveFirst();
         qint32 added = 0;
         for (; !m_archive->eof(); m_archive->moveNext()) {
-            if (CDbl(m_archive->field(3)) >= firstSecondFamilyEvent && !m_module.zk2Hardware)
+            if (EventNumbers::isSecondFamily(CDbl(m_archive->field(3))) && !m_module.view.zk2Hardware)
                 continue;
             if (viewer->AddEvent(eventLine(*m_archive), false))
                 ++added;
-            if (added >= m_module.MaxLines)
+            if (added >= m_module.profile.MaxLines)
                 break;
         }
     });
 
-    m_module.LoadingArchive = false;
+    m_module.view.LoadingArchive = false;
     if (viewer) {
         ignoringErrors([&] { viewer->vGrid->sort(); });
         ignoringErrors([&] { viewer->vGrid->setRedraw(true); });

@@ -1,10 +1,7 @@
 #include "mpublic.h"
 
 #include "model/ccachedzekoeventtypes.h"
-#include "customise/fcustom.h"
-#include "menus/fmenu.h"
 #include "model/ccircularbuffer.h"
-#include "viewer/fevents.h"
 
 #include "platform/desktop/desktopservices.h"
 
@@ -20,98 +17,31 @@ const QString applicationTitle = QStringLiteral("EventViewObject");
 MPublic::MPublic(std::shared_ptr<DesktopServices> desktop, QString logFolder)
     : m_desktop(std::move(desktop)), m_errors(*m_desktop, std::move(logFolder), applicationTitle)
 {
-    m_errors.setHostLogger([this] { return NTConnection; });
+    m_errors.setHostLogger([this] { return host.NTConnection; });
 }
 
 MPublic::~MPublic()
 {
-    delete m_custom;
-    delete m_menu;
-    delete m_events;
+    m_windows.reset();
 }
 
-FEvents &MPublic::events()
+Windows &MPublic::windows()
 {
-    if (!m_events) {
-        m_events = new FEvents(*this);
-        m_events->load();
-    }
-    return *m_events;
+    if (!m_windows)
+        throw VbError::fromNumber(VbError::ObjectNotSet);
+    return *m_windows;
 }
 
-bool MPublic::unloadEvents()
+const Windows &MPublic::windows() const
 {
-    if (!m_events)
-        return true;
-    if (!m_events->unload())
-        return false;
-    FEvents *window = m_events;
-    m_events = nullptr;
-    window->hide();
-    window->deleteLater();
-    return true;
+    if (!m_windows)
+        throw VbError::fromNumber(VbError::ObjectNotSet);
+    return *m_windows;
 }
 
-void MPublic::eventsWindowGone(FEvents *window)
+void MPublic::attachWindows(std::unique_ptr<Windows> windows)
 {
-    if (m_events == window)
-        m_events = nullptr;
-}
-
-FMenu &MPublic::menu()
-{
-    if (!m_menu) {
-        m_menu = new FMenu(*this);
-        m_menu->load();
-    }
-    return *m_menu;
-}
-
-// The window may be unloaded from inside one of its own menu handlers, so it goes once control
-// is back in the event loop.
-void MPublic::unloadMenu()
-{
-    if (!m_menu)
-        return;
-    FMenu *window = m_menu;
-    m_menu = nullptr;
-    window->unload();
-    window->deleteLater();
-}
-
-// The dialog reads the flag when it opens to pick its first tab; an open dialog is brought forward.
-void MPublic::showCustomDialog(bool onFilters)
-{
-    openOnFilters = onFilters;
-    const bool wasLoaded = isCustomLoaded();
-    FCustom &dialog = custom();
-    const bool wasVisible = dialog.isVisible();
-    dialog.show();
-    dialog.raise();
-    dialog.activateWindow();
-    if (wasLoaded && wasVisible)
-        dialog.Form_Activate();
-}
-
-FCustom &MPublic::custom()
-{
-    if (!m_custom) {
-        m_custom = new FCustom(*this);
-        m_custom->load();
-    }
-    return *m_custom;
-}
-
-// The dialog is unloaded from inside its own button handlers, so it goes once control is back in
-// the event loop.
-void MPublic::unloadCustom()
-{
-    if (!m_custom)
-        return;
-    FCustom *dialog = m_custom;
-    m_custom = nullptr;
-    dialog->unload();
-    dialog->deleteLater();
+    m_windows = std::move(windows);
 }
 
 cCircularBuffer &MPublic::messageBuffer()
@@ -124,7 +54,7 @@ cCircularBuffer &MPublic::messageBuffer()
 cCachedZEKOEventTypes &MPublic::zekoEventTypes()
 {
     if (!m_zekoEventTypes)
-        m_zekoEventTypes = std::make_unique<cCachedZEKOEventTypes>(DBConnection, m_errors);
+        m_zekoEventTypes = std::make_unique<cCachedZEKOEventTypes>(host.DBConnection, m_errors);
     return *m_zekoEventTypes;
 }
 
@@ -135,23 +65,23 @@ int MPublic::bufferCount() const
 
 Connection &MPublic::db()
 {
-    if (!DBConnection)
+    if (!host.DBConnection)
         throw VbError::fromNumber(VbError::ObjectNotSet);
-    return *DBConnection;
+    return *host.DBConnection;
 }
 
 Dispatch &MPublic::nt()
 {
-    if (!NTConnection)
+    if (!host.NTConnection)
         throw VbError::fromNumber(VbError::ObjectNotSet);
-    return *NTConnection;
+    return *host.NTConnection;
 }
 
 Dispatch &MPublic::parent()
 {
-    if (!Parent)
+    if (!host.Parent)
         throw VbError::fromNumber(VbError::ObjectNotSet);
-    return *Parent;
+    return *host.Parent;
 }
 
 // Every step that fails is skipped: the caller converts the result itself and handles an empty text.
@@ -215,16 +145,16 @@ QString MPublic::FixA(const QString &text)
 void MPublic::InitColors()
 {
     guarded(m_errors, QStringLiteral("MPublic.InitColors"), [&] {
-        const QStringList items = Colors.split(QLatin1Char(','));
+        const QStringList items = profile.Colors.split(QLatin1Char(','));
         auto item = [&](int index) {
             if (index >= items.size())
                 throw VbError::fromNumber(VbError::SubscriptOutOfRange);
             return CLng(Variant(items.at(index)));
         };
-        colourSlots[1] = item(1);
-        colourSlots[0] = item(0);
-        for (int slot = 2; slot < int(colourSlots.size()); ++slot)
-            colourSlots[std::size_t(slot)] = item(slot);
+        profile.colourSlots[1] = item(1);
+        profile.colourSlots[0] = item(0);
+        for (int slot = 2; slot < int(profile.colourSlots.size()); ++slot)
+            profile.colourSlots[std::size_t(slot)] = item(slot);
     });
 }
 

@@ -1,8 +1,8 @@
 #include "dialogcontrol.h"
 
-#include "columnsandcolours.h"
-#include "fcustom.h"
-#include "filtergrouppage.h"
+#include "customise/columnsandcolours.h"
+#include "customise/fcustom.h"
+#include "customise/filtergrouppage.h"
 
 #include "errors/numberfield.h"
 
