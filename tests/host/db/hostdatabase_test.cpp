@@ -1,4 +1,4 @@
-#include "hostdbfixture.h"
+#include "support/testdatabase.h"
 
 #include "host/db/hostdatabase.h"
 #include "host/db/sqlitefile.h"
@@ -14,7 +14,7 @@ using HostDatabaseCommands = HostDbTest;
 
 TEST_F(HostDatabaseCommands, NewDatabaseHoldsTheWholeArchive)
 {
-    SqliteFile file(pristinePath(), SqliteFile::OpenMode::OpenExisting);
+    SqliteFile file(TestDatabase::pristinePath(TestDatabase::Site::Demo), SqliteFile::OpenMode::OpenExisting);
     EXPECT_EQ(file.queryInt(QStringLiteral("SELECT count(*) FROM VIEW_EventLog_AllEvents")), 20000);
     // Every class of event is there, both families included.
     const char *const categories[] = {"Software", "KORA*GATE Transaction", "KORA*GATE External", "KORA*GATE Alarm",
@@ -29,7 +29,7 @@ TEST_F(HostDatabaseCommands, NewDatabaseHoldsTheWholeArchive)
     }
     // The same seed and end give the same archive.
     const QString again = path() + QStringLiteral(".again");
-    HostDatabase::createDatabase(again, demoOptions());
+    HostDatabase::createDatabase(again, TestDatabase::options(TestDatabase::Site::Demo));
     SqliteFile rebuilt(again, SqliteFile::OpenMode::OpenExisting);
     const QString digest = QStringLiteral("SELECT sum(length(Description) * ID) + sum(UID1) FROM VIEW_EventLog_AllEvents");
     EXPECT_EQ(rebuilt.queryInt(digest), file.queryInt(digest));

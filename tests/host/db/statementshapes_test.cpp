@@ -1,4 +1,4 @@
-#include "hostdbfixture.h"
+#include "support/testdatabase.h"
 
 #include "host/db/sqlitefile.h"
 
@@ -127,7 +127,7 @@ TEST_F(StatementShapes, ArchiveStatementWithAndWithoutConditions)
     ASSERT_EQ(row.size(), 8u);
     EXPECT_EQ(row[1].type(), VarType::Date);
     EXPECT_EQ(row[3].type(), VarType::Long);
-    const Date end = Date::fromDateTime(demoOptions().archiveEnd);
+    const Date end = Date::fromDateTime(TestDatabase::options(TestDatabase::Site::Demo).archiveEnd);
     EXPECT_LE(row[1].asDate(), end.addMilliseconds(1500));
     EXPECT_GE(row[1].asDate(), end.addMilliseconds(-6 * 3600 * 1000));
 }

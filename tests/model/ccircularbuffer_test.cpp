@@ -1,4 +1,4 @@
-#include "modeltestdatabase.h"
+#include "support/recordingroutes.h"
 
 #include "model/ccircularbuffer.h"
 

@@ -1,4 +1,4 @@
-#include "hostdbfixture.h"
+#include "support/testdatabase.h"
 
 #include <QStringList>
 

@@ -1,4 +1,5 @@
-#include "modeltestdatabase.h"
+#include "support/recordingroutes.h"
+#include "support/testdatabase.h"
 
 #include "module/mpublic.h"
 #include "viewer/eventcolouring.h"
@@ -40,7 +41,7 @@ protected:
         }
     }
 
-    ModelTestDatabase database;
+    TestDatabase database;
     std::shared_ptr<ScriptedDesktop> desktop = std::make_shared<ScriptedDesktop>();
     MPublic module{desktop, database.folder()};
     EventColouring colouring{module};
@@ -59,7 +60,7 @@ TEST_F(EventColouringTest, NumberClassesAtTheirBoundsCostNoQuery)
         {8999, "", 1},   {9000, "", 5},   {9100, "", 5},   {9101, "", 1},   {9999, "", 1},   {20001, "", 1},
         {79999, "", 1},  {5000, "ZEKO Software", 3}, {2500, "ZEKO Programming", 10},
     });
-    EXPECT_TRUE(database.statements().isEmpty());
+    EXPECT_TRUE(database.takeTrace().isEmpty());
     EXPECT_TRUE(desktop->boxes().empty());
 }
 
@@ -76,7 +77,7 @@ TEST_F(EventColouringTest, IntegratedEventsAreAlarmsWhenTheSiteFlagsThem)
                                     " VALUES (10000, 'Lowest', 1), (20000, 'Highest', 1), (19999, 'No alarm', 0)"));
     database.startTrace();
     expectColours({{10000, "", 3}, {20000, "", 3}, {19999, "", 1}, {15000, "", 1}, {12002, "", 3}, {11111, "", 1}});
-    const QStringList sent = database.statements();
+    const QStringList sent = database.takeTrace();
     ASSERT_EQ(sent.size(), 6);
     EXPECT_EQ(sent.first(), QStringLiteral("Select * From IntegratedEvents Where IsAlarm = 1 AND EventID = 10000"));
     EXPECT_EQ(sent.last(), QStringLiteral("Select * From IntegratedEvents Where IsAlarm = 1 AND EventID = 11111"));
@@ -97,7 +98,7 @@ TEST_F(EventColouringTest, SecondFamilyByCategoryOrDefinition)
         // Undefined numbers take the first definition: the demo site's 80001, a transaction.
         {99999, "", 10}, {80000, "", 10},
     });
-    EXPECT_EQ(database.statements(),
+    EXPECT_EQ(database.takeTrace(),
               QStringList{QStringLiteral("Select EventID, ZEKOEventType, IsAlarm from ZEKO_EventDefinitions")});
     EXPECT_TRUE(desktop->boxes().empty());
 }

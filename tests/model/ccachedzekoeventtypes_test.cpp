@@ -1,4 +1,5 @@
-#include "modeltestdatabase.h"
+#include "support/recordingroutes.h"
+#include "support/testdatabase.h"
 
 #include "model/ccachedzekoeventtypes.h"
 
@@ -25,7 +26,7 @@ void expectLookups(cCachedZEKOEventTypes &cache, std::initializer_list<Lookup> l
 class ZekoEventTypesTest : public ::testing::Test
 {
 protected:
-    ModelTestDatabase database;
+    TestDatabase database;
     RecordingRoutes routes;
 };
 
@@ -39,7 +40,7 @@ TEST_F(ZekoEventTypesTest, ReadsTheDefinitionsOnceWithTheHostStatement)
                           {0, 20, false}});
     EXPECT_EQ(cache.IndexForEventID(80001), 0);
     EXPECT_EQ(cache.IndexForEventID(80002), 1);
-    EXPECT_EQ(database.statements(),
+    EXPECT_EQ(database.takeTrace(),
               QStringList{QStringLiteral("Select EventID, ZEKOEventType, IsAlarm from ZEKO_EventDefinitions")});
     EXPECT_TRUE(routes.reports.empty());
 }
