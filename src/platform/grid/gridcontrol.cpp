@@ -365,6 +365,14 @@ void GridControl::autoHeightRow(int row)
 {
     const GridRow &gridRow = m_model.rowAt(row);
     int textHeight = fontMetrics().height();
+    // Every live event comes here with single-line cells only; those need no column geometry.
+    const bool singleLines = std::all_of(gridRow.cells.begin(), gridRow.cells.end(), [](const GridCell &cell) {
+        return (cell.flags & CellFlag::SingleLine) != 0;
+    });
+    if (singleLines) {
+        setRowHeight(row, textHeight + RowPadding);
+        return;
+    }
     for (const ColumnSpan &span : visibleColumnSpans()) {
         const std::size_t at = std::size_t(span.column - 1);
         if (at >= gridRow.cells.size())
@@ -486,14 +494,15 @@ void GridControl::ensureVisible(int row, const ColumnRef &column)
     m_model.checkRow(row);
     scrollRowIntoView(row);
 
-    for (const ColumnSpan &span : visibleColumnSpans()) {
-        if (span.column != columnIndex)
-            continue;
-        const int left = span.left + m_leftOffset;
+    const QHeaderView *header = horizontalHeader();
+    const int logical = columnIndex - 1;
+    if (logical < header->count() && !header->isSectionHidden(logical)) {
+        const int left = header->sectionPosition(logical);
+        const int width = header->sectionSize(logical);
         if (left < m_leftOffset)
             m_leftOffset = left;
-        else if (left + span.width > m_leftOffset + viewport()->width())
-            m_leftOffset = std::min(left, left + span.width - viewport()->width());
+        else if (left + width > m_leftOffset + viewport()->width())
+            m_leftOffset = std::min(left, left + width - viewport()->width());
     }
     changed();
 }
