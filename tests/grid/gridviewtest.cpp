@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -286,6 +287,25 @@ TEST_F(GridAccessTest, ViewGeometryAgreesWithHitTests)
     }
     EXPECT_EQ(grid.headerSectionRect("Address").left(),
               grid.header()->sectionViewportPosition(grid.columnIndex(QStringLiteral("Address")) - 1));
+}
+
+TEST_F(GridAccessTest, OperatorScrollWhileRedrawIsOffIsKeptAndShownOnce)
+{
+    fill(200);
+    grid.setRedraw(false);
+    const int paints = grid.paintCount();
+    grid.verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    grid.verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    QApplication::processEvents();
+    const int top = grid.topRow();
+    EXPECT_GT(top, 2);
+    EXPECT_EQ(grid.paintCount(), paints);
+    grid.setRedraw(true);
+    QApplication::processEvents();
+    EXPECT_EQ(grid.paintCount(), paints + 1);
+    EXPECT_EQ(grid.topRow(), top);
+    EXPECT_EQ(grid.verticalScrollBar()->value(), top - 1);
+    EXPECT_EQ(grid.visualRect(grid.tableModel()->index(top - 1, 1)).top(), 0) << "the view shows the kept position";
 }
 
 } // namespace

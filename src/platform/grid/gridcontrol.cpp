@@ -133,6 +133,15 @@ GridControl::GridControl(QWidget *parent)
     connect(columns, &QHeaderView::sectionResized, this, &GridControl::operatorResizedSection);
     connect(columns, &QHeaderView::sectionMoved, this, &GridControl::operatorMovedSection);
     connect(columns, &QHeaderView::sectionClicked, this, [this](int logical) { Q_EMIT columnClicked(logical + 1); });
+    // The operator's scrolling while redraw is off moves the grid's position, not the frozen frame.
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] {
+        if (!m_redraw)
+            m_topIndex = verticalScrollBar()->sliderPosition();
+    });
+    connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] {
+        if (!m_redraw)
+            m_leftOffset = horizontalScrollBar()->sliderPosition();
+    });
     // A reset (a sort or clear while drawing, a mixed burst) forgets row heights and selection.
     connect(m_table, &QAbstractItemModel::modelReset, this, [this] {
         syncRows(1, m_table->rowCount());
@@ -184,9 +193,16 @@ void GridControl::setRedraw(bool redraw)
 // system asks to be shown, the backing store keeps the frame drawn last.
 void GridControl::setFrozen(bool frozen)
 {
-    for (QWidget *area : {viewport(), horizontalHeader()->viewport()}) {
-        area->setAutoFillBackground(!frozen);
-        area->setAttribute(Qt::WA_OpaquePaintEvent, frozen);
+    QWidget *areas[] = {viewport(), horizontalHeader()->viewport()};
+    for (std::size_t i = 0; i < std::size(areas); ++i) {
+        if (frozen) {
+            m_thawed[i] = {areas[i]->autoFillBackground(), areas[i]->testAttribute(Qt::WA_OpaquePaintEvent)};
+            areas[i]->setAutoFillBackground(false);
+            areas[i]->setAttribute(Qt::WA_OpaquePaintEvent, true);
+        } else {
+            areas[i]->setAutoFillBackground(m_thawed[i].first);
+            areas[i]->setAttribute(Qt::WA_OpaquePaintEvent, m_thawed[i].second);
+        }
     }
 }
 
@@ -208,14 +224,20 @@ void GridControl::syncScrollBars()
     m_leftOffset = std::clamp(m_leftOffset, 0, std::max(0, horizontalHeader()->length() - viewport()->width()));
     verticalScrollBar()->setValue(m_topIndex);
     horizontalScrollBar()->setValue(m_leftOffset);
+    // A bar the operator moved while redraw was off already stands there; the view follows it too.
+    verticalHeader()->setOffsetToSectionPosition(verticalScrollBar()->value());
+    horizontalHeader()->setOffset(horizontalScrollBar()->value());
 }
 
 // The operator's scrolling moves the grid's position; the grid's own moves of the bars do not come
-// back, and while redraw is off the position is the program's.
+// back. While redraw is off the frozen frame does not scroll either; the operator's moves are taken
+// from the bars' actions instead, since a range the view shrinks is no move of the operator's.
 void GridControl::scrollContentsBy(int dx, int dy)
 {
+    if (!m_redraw)
+        return;
     QTableView::scrollContentsBy(dx, dy);
-    if (m_syncing || !m_redraw)
+    if (m_syncing)
         return;
     m_topIndex = verticalScrollBar()->value();
     m_leftOffset = horizontalScrollBar()->value();

@@ -6,6 +6,7 @@
 #include <QTableView>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QHeaderView;
@@ -210,6 +211,7 @@ private:
     MouseDownHandler m_mouseDownHandler;
     bool m_redraw = true;
     bool m_syncing = false; // the grid itself moves the header or the scroll bars
+    std::pair<bool, bool> m_thawed[2]; // background fill and opaque painting of the two viewports
     int m_currentRow = 0;
     int m_repaintRequests = 0;
     int m_paintCount = 0;
