@@ -308,5 +308,19 @@ TEST_F(GridAccessTest, OperatorScrollWhileRedrawIsOffIsKeptAndShownOnce)
     EXPECT_EQ(grid.visualRect(grid.tableModel()->index(top - 1, 1)).top(), 0) << "the view shows the kept position";
 }
 
+TEST_F(GridAccessTest, GrabWhileRedrawIsOffShowsTheLastFrame)
+{
+    fill(20);
+    const QImage before = grid.grab().toImage();
+    grid.setRedraw(false);
+    grid.setCellDetails(1, "Description", QStringLiteral("changed while off"), 0x40020, -1, 0xFF00, 0xFF);
+    add(1, QStringLiteral("new row"));
+    grid.setColumnWidth("dbTime", 40);
+    EXPECT_EQ(grid.grab().toImage(), before) << "header and rows as they were when drawing went off";
+    grid.setRedraw(true);
+    QApplication::processEvents();
+    EXPECT_NE(grid.grab().toImage(), before);
+}
+
 } // namespace
 } // namespace Ostraven

@@ -75,6 +75,8 @@ protected:
         const bool wrap = !(flags & CellFlag::SingleLine) && (flags & CellFlag::WordBreak);
         option->features.setFlag(QStyleOptionViewItem::WrapText, wrap);
         option->textElideMode = flags & (CellFlag::WordEllipsis | CellFlag::EndEllipsis) ? Qt::ElideRight : Qt::ElideNone;
+        // The selection shows where the keys are; hover tinting is the grid's own switch (hotTrack).
+        option->state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
     }
 };
 
@@ -133,7 +135,7 @@ GridControl::GridControl(QWidget *parent)
     connect(columns, &QHeaderView::sectionResized, this, &GridControl::operatorResizedSection);
     connect(columns, &QHeaderView::sectionMoved, this, &GridControl::operatorMovedSection);
     connect(columns, &QHeaderView::sectionClicked, this, [this](int logical) { Q_EMIT columnClicked(logical + 1); });
-    // The operator's scrolling while redraw is off moves the grid's position, not the frozen frame.
+    // The operator's scrolling while redraw is off moves the grid's position, not the kept frame.
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] {
         if (!m_redraw)
             m_topIndex = verticalScrollBar()->sliderPosition();
@@ -170,15 +172,16 @@ void GridControl::setRedraw(bool redraw)
 {
     if (!redraw) {
         if (m_redraw) {
+            keepFrame();
             m_redraw = false;
             m_table->setDeferred(true);
-            setFrozen(true);
         }
         return;
     }
     if (!m_redraw) {
         m_redraw = true;
-        setFrozen(false);
+        m_frame = {};
+        m_headerFrame = {};
         const bool burst = !m_table->pendingBatch().empty();
         m_table->setDeferred(false);
         if (burst) {
@@ -189,27 +192,27 @@ void GridControl::setRedraw(bool redraw)
     repaintNow();
 }
 
-// A frozen viewport paints nothing and lets nothing be painted under it, so whatever the window
-// system asks to be shown, the backing store keeps the frame drawn last.
-void GridControl::setFrozen(bool frozen)
+// What the viewport and the header show when drawing goes off, for every paint until it comes back
+// on: the window system's exposes and a grab of the window alike. Only a shown grid has a frame.
+void GridControl::keepFrame()
 {
-    QWidget *areas[] = {viewport(), horizontalHeader()->viewport()};
-    for (std::size_t i = 0; i < std::size(areas); ++i) {
-        if (frozen) {
-            m_thawed[i] = {areas[i]->autoFillBackground(), areas[i]->testAttribute(Qt::WA_OpaquePaintEvent)};
-            areas[i]->setAutoFillBackground(false);
-            areas[i]->setAttribute(Qt::WA_OpaquePaintEvent, true);
-        } else {
-            areas[i]->setAutoFillBackground(m_thawed[i].first);
-            areas[i]->setAttribute(Qt::WA_OpaquePaintEvent, m_thawed[i].second);
-        }
-    }
+    if (!isVisible())
+        return;
+    const QScopedValueRollback grabbing(m_grabbing, true);
+    executeDelayedItemsLayout();
+    m_frame = viewport()->grab();
+    m_headerFrame = horizontalHeader()->isVisible() ? horizontalHeader()->viewport()->grab() : QPixmap();
 }
 
 bool GridControl::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Paint && !m_redraw && watched == horizontalHeader()->viewport())
+    QWidget *strip = horizontalHeader()->viewport();
+    if (event->type() == QEvent::Paint && !m_redraw && watched == strip && !m_headerFrame.isNull()) {
+        QPainter painter(strip);
+        painter.fillRect(strip->rect(), strip->palette().color(strip->backgroundRole()));
+        painter.drawPixmap(0, 0, m_headerFrame);
         return true;
+    }
     return QTableView::eventFilter(watched, event);
 }
 
@@ -230,7 +233,7 @@ void GridControl::syncScrollBars()
 }
 
 // The operator's scrolling moves the grid's position; the grid's own moves of the bars do not come
-// back. While redraw is off the frozen frame does not scroll either; the operator's moves are taken
+// back. While redraw is off the kept frame does not scroll either; the operator's moves are taken
 // from the bars' actions instead, since a range the view shrinks is no move of the operator's.
 void GridControl::scrollContentsBy(int dx, int dy)
 {
@@ -726,12 +729,18 @@ void GridControl::changeEvent(QEvent *event)
     }
 }
 
-// While redraw is off the viewport is frozen (setFrozen) and a paint leaves the last frame alone.
+// While redraw is off a paint shows the frame kept when it went off, so no change made meanwhile
+// shows through; the rows are drawn afresh only while redraw is on (or before there is any frame).
 void GridControl::paintEvent(QPaintEvent *event)
 {
-    if (!m_redraw)
+    if (!m_redraw && !m_frame.isNull()) {
+        QPainter painter(viewport());
+        painter.fillRect(viewport()->rect(), colour(m_backColour));
+        painter.drawPixmap(0, 0, m_frame);
         return;
-    ++m_paintCount;
+    }
+    if (!m_grabbing)
+        ++m_paintCount;
     {
         QPainter background(viewport());
         background.fillRect(event->rect(), colour(m_backColour));

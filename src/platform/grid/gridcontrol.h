@@ -3,10 +3,10 @@
 #include "gridmodel.h"
 
 #include <QJsonObject>
+#include <QPixmap>
 #include <QTableView>
 
 #include <functional>
-#include <utility>
 #include <vector>
 
 class QHeaderView;
@@ -25,11 +25,11 @@ class GridTableModel;
 // columnLayoutChanged.
 //
 // Redraw: while the switch is off nothing reaches the screen: row changes are held back from the
-// view, the viewports paint nothing, and a paint the window system asks for leaves the last frame
-// drawn in place. Switching it on makes exactly one repaint request, so a burst of changes made with
-// the switch off is painted once. repaintCount() and paintCount() let the caller prove it. The
-// scroll position the grid reports (topRow, cellRect) follows every change at once; the scroll bars
-// follow it when redraw is on.
+// view, and a paint the window system asks for shows the frame kept when the switch went off.
+// Switching it on makes exactly one repaint request, so a burst of changes made with the switch off
+// is painted once. repaintCount() and paintCount() let the caller prove it. The scroll position the
+// grid reports (topRow, cellRect) follows every change at once; the scroll bars follow it when
+// redraw is on.
 //
 // The font is the widget's own (setFont); rows and header follow it.
 //
@@ -186,7 +186,7 @@ protected:
 private:
     void changed();
     void repaintNow();
-    void setFrozen(bool frozen);
+    void keepFrame();
     void syncScrollBars();
     void syncHeader();
     void syncRows(int first, int last);
@@ -211,7 +211,9 @@ private:
     MouseDownHandler m_mouseDownHandler;
     bool m_redraw = true;
     bool m_syncing = false; // the grid itself moves the header or the scroll bars
-    std::pair<bool, bool> m_thawed[2]; // background fill and opaque painting of the two viewports
+    bool m_grabbing = false;
+    QPixmap m_frame;       // the rows as shown when redraw went off
+    QPixmap m_headerFrame; // and the header
     int m_currentRow = 0;
     int m_repaintRequests = 0;
     int m_paintCount = 0;
