@@ -57,7 +57,6 @@ QVariant GridTableModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-    case Qt::ToolTipRole:
         return cell.text;
     case Qt::ForegroundRole:
         if (!m_resolve)
