@@ -88,10 +88,10 @@ FEvents::FEvents(MPublic &module) : m_module(module)
     connect(vGrid, &GridControl::cellClicked, this, &FEvents::vGrid_CellClick);
     connect(vGrid, &GridControl::columnClicked, this, &FEvents::vGrid_ColumnClick);
     connect(vGrid, &GridControl::mouseUp, this, &FEvents::vGrid_MouseUp);
-    connect(vGrid, &GridControl::mouseDown, this, [this](int button, int shift, int x, int y, bool *doDefault) {
-        bool keep = *doDefault;
-        vGrid_MouseDown(button, shift, x, y, keep);
-        *doDefault = keep;
+    vGrid->setMouseDownHandler([this](int button, int shift, int x, int y) {
+        bool doDefault = true;
+        vGrid_MouseDown(button, shift, x, y, doDefault);
+        return doDefault;
     });
     tTemp.setInterval(switchFirstInterval);
     connect(&tTemp, &QTimer::timeout, this, &FEvents::tTemp_Timer);

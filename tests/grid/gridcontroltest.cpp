@@ -3,6 +3,7 @@
 #include "platform/vberror.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QJsonArray>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -124,7 +125,7 @@ TEST_F(GridControlTest, ClicksSelectRowsAndRaiseEventsInOrder)
 {
     fill(5);
     QStringList events;
-    QObject::connect(&grid, &GridControl::mouseDown, [&](int button, int shift, int, int, bool *) {
+    QObject::connect(&grid, &GridControl::mouseDown, [&](int button, int shift, int, int) {
         events << QStringLiteral("down %1 %2").arg(button).arg(shift);
     });
     QObject::connect(&grid, &GridControl::cellClicked, [&](int row, int column) {
@@ -160,10 +161,7 @@ TEST_F(GridControlTest, RightPressKeepsSelectionOnlyWhenHandlerSaysSo)
     fill(6);
     for (const int row : {2, 3, 4})
         grid.setCellSelected(row, "Address", true);
-    QObject::connect(&grid, &GridControl::mouseDown, [&](int button, int, int, int, bool *doDefault) {
-        if (button == 2 && grid.selectedRowCount() >= 2)
-            *doDefault = false;
-    });
+    grid.setMouseDownHandler([&](int button, int, int, int) { return !(button == 2 && grid.selectedRowCount() >= 2); });
     int cellClicks = 0;
     QObject::connect(&grid, &GridControl::cellClicked, [&](int, int) { ++cellClicks; });
 
@@ -186,11 +184,11 @@ TEST_F(GridControlTest, HeaderClickReportsTheColumnIndexNotItsPosition)
     QObject::connect(&grid, &GridControl::columnClicked, [&](int column) { clicked.push_back(column); });
     const QPoint onAddress = grid.headerSectionRect("Address").center();
     EXPECT_LT(onAddress.x(), grid.headerSectionRect("dbTime").left());
-    send(grid.header(), QEvent::MouseButtonPress, Qt::LeftButton, onAddress);
-    send(grid.header(), QEvent::MouseButtonRelease, Qt::LeftButton, onAddress);
+    send(grid.header()->viewport(), QEvent::MouseButtonPress, Qt::LeftButton, onAddress);
+    send(grid.header()->viewport(), QEvent::MouseButtonRelease, Qt::LeftButton, onAddress);
     // Pressing on one column and letting go on another is no click.
-    send(grid.header(), QEvent::MouseButtonPress, Qt::LeftButton, onAddress);
-    send(grid.header(), QEvent::MouseButtonRelease, Qt::LeftButton, grid.headerSectionRect("dbTime").center());
+    send(grid.header()->viewport(), QEvent::MouseButtonPress, Qt::LeftButton, onAddress);
+    send(grid.header()->viewport(), QEvent::MouseButtonRelease, Qt::LeftButton, grid.headerSectionRect("dbTime").center());
     EXPECT_EQ(clicked, std::vector<int>({3}));
     EXPECT_TRUE(grid.headerSectionRect("dtTime").isEmpty()); // hidden columns are not drawn
 }

@@ -1,15 +1,18 @@
 #include "gridcontrol.h"
 
-#include "gridheader.h"
+#include "gridtablemodel.h"
 
 #include "platform/colour.h"
 #include "platform/vberror.h"
 
+#include <QHeaderView>
 #include <QJsonArray>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
-#include <QSignalBlocker>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -58,6 +61,25 @@ int textFlags(int cellFlags)
     return flags;
 }
 
+// Cells wrap and elide as their platform flags say, not as one setting for the whole view.
+class GridCellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const int flags = index.data(GridTableModel::CellFlagsRole).toInt();
+        const bool wrap = !(flags & CellFlag::SingleLine) && (flags & CellFlag::WordBreak);
+        option->features.setFlag(QStyleOptionViewItem::WrapText, wrap);
+        option->textElideMode = flags & (CellFlag::WordEllipsis | CellFlag::EndEllipsis) ? Qt::ElideRight : Qt::ElideNone;
+        // The selection shows where the keys are; hover tinting is the grid's own switch (hotTrack).
+        option->state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
+    }
+};
+
 SortOrder sortOrderFromValue(int value)
 {
     if (value != int(SortOrder::Ascending) && value != int(SortOrder::Descending))
@@ -75,12 +97,58 @@ SortType sortTypeFromValue(int value)
 } // namespace
 
 GridControl::GridControl(QWidget *parent)
-    : QAbstractScrollArea(parent)
-    , m_header(new GridHeader(this))
+    : QTableView(parent)
+    , m_table(new GridTableModel(m_model, this))
 {
+    m_table->setColourResolver([this](qint64 platformColour) { return colour(platformColour); });
+    m_table->setForeColour(m_foreColour);
+    setModel(m_table);
+    setItemDelegate(new GridCellDelegate(this));
+    setAccessibleName(QStringLiteral("Event grid"));
     setFocusPolicy(Qt::StrongFocus);
-    verticalScrollBar()->setSingleStep(1);
-    layoutHeader();
+    // Selection, scrolling and keys are the grid's own; the view only shows them.
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(ExtendedSelection);
+    setEditTriggers(NoEditTriggers);
+    setTabKeyNavigation(false);
+    setAutoScroll(false);
+    setCornerButtonEnabled(false);
+    setShowGrid(m_gridLines);
+    setVerticalScrollMode(ScrollPerItem);
+    setHorizontalScrollMode(ScrollPerPixel);
+
+    QHeaderView *rows = verticalHeader();
+    rows->hide();
+    rows->setMinimumSectionSize(1);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(defaultRowHeight());
+
+    QHeaderView *columns = horizontalHeader();
+    columns->setSectionsMovable(true);
+    columns->setSectionsClickable(true);
+    columns->setHighlightSections(false);
+    columns->setStretchLastSection(false);
+    columns->setMinimumSectionSize(0);
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->viewport()->installEventFilter(this);
+    connect(columns, &QHeaderView::sectionResized, this, &GridControl::operatorResizedSection);
+    connect(columns, &QHeaderView::sectionMoved, this, &GridControl::operatorMovedSection);
+    connect(columns, &QHeaderView::sectionClicked, this, [this](int logical) { Q_EMIT columnClicked(logical + 1); });
+    // The operator's scrolling while redraw is off moves the grid's position, not the kept frame.
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] {
+        if (!m_redraw)
+            m_topIndex = verticalScrollBar()->sliderPosition();
+    });
+    connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] {
+        if (!m_redraw)
+            m_leftOffset = horizontalScrollBar()->sliderPosition();
+    });
+    // A reset (a sort or clear while drawing, a mixed burst) forgets row heights and selection.
+    connect(m_table, &QAbstractItemModel::modelReset, this, [this] {
+        syncRows(1, m_table->rowCount());
+        syncSelection();
+    });
 }
 
 GridControl::~GridControl() = default;
@@ -97,65 +165,210 @@ void GridControl::repaintNow()
     ++m_repaintRequests;
     syncScrollBars();
     viewport()->update();
-    m_header->update();
+    horizontalHeader()->viewport()->update();
 }
 
 void GridControl::setRedraw(bool redraw)
 {
-    m_redraw = redraw;
-    if (redraw)
-        repaintNow();
+    if (!redraw) {
+        if (m_redraw) {
+            keepFrame();
+            m_redraw = false;
+            m_table->setDeferred(true);
+        }
+        return;
+    }
+    if (!m_redraw) {
+        m_redraw = true;
+        m_frame = {};
+        m_headerFrame = {};
+        const bool burst = !m_table->pendingBatch().empty();
+        m_table->setDeferred(false);
+        if (burst) {
+            syncRows(1, m_table->rowCount());
+            syncSelection();
+        }
+    }
+    repaintNow();
 }
 
-// Scroll bars are part of the screen too, so they follow the grid only while redraw is on; the
-// signal blocker keeps the bars' own value changes from coming back as user scrolling.
+// What the viewport and the header show when drawing goes off, for every paint until it comes back
+// on: the window system's exposes and a grab of the window alike. Only a shown grid has a frame.
+void GridControl::keepFrame()
+{
+    if (!isVisible())
+        return;
+    const QScopedValueRollback grabbing(m_grabbing, true);
+    executeDelayedItemsLayout();
+    m_frame = viewport()->grab();
+    m_headerFrame = horizontalHeader()->isVisible() ? horizontalHeader()->viewport()->grab() : QPixmap();
+}
+
+bool GridControl::eventFilter(QObject *watched, QEvent *event)
+{
+    QWidget *strip = horizontalHeader()->viewport();
+    if (event->type() == QEvent::Paint && !m_redraw && watched == strip && !m_headerFrame.isNull()) {
+        QPainter painter(strip);
+        painter.fillRect(strip->rect(), strip->palette().color(strip->backgroundRole()));
+        painter.drawPixmap(0, 0, m_headerFrame);
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+// The scroll bars are part of the screen too, so they follow the grid's position only while redraw
+// is on. The view's range is brought up to date first, so the bars take the position whole.
 void GridControl::syncScrollBars()
 {
+    const QScopedValueRollback syncing(m_syncing, true);
+    executeDelayedItemsLayout();
+    updateGeometries();
     m_topIndex = std::clamp(m_topIndex, 0, maxTopIndex());
-    const int visibleWidth = viewport()->width();
-    m_leftOffset = std::clamp(m_leftOffset, 0, std::max(0, contentWidth() - visibleWidth));
-
-    const QSignalBlocker verticalBlocker(verticalScrollBar());
-    verticalScrollBar()->setRange(0, maxTopIndex());
-    verticalScrollBar()->setPageStep(std::max(1, viewport()->height() / defaultRowHeight()));
+    m_leftOffset = std::clamp(m_leftOffset, 0, std::max(0, horizontalHeader()->length() - viewport()->width()));
     verticalScrollBar()->setValue(m_topIndex);
-
-    const QSignalBlocker horizontalBlocker(horizontalScrollBar());
-    horizontalScrollBar()->setRange(0, std::max(0, contentWidth() - visibleWidth));
-    horizontalScrollBar()->setPageStep(std::max(1, visibleWidth));
     horizontalScrollBar()->setValue(m_leftOffset);
+    // A bar the operator moved while redraw was off already stands there; the view follows it too.
+    verticalHeader()->setOffsetToSectionPosition(verticalScrollBar()->value());
+    horizontalHeader()->setOffset(horizontalScrollBar()->value());
 }
 
-void GridControl::scrollContentsBy(int, int)
+// The operator's scrolling moves the grid's position; the grid's own moves of the bars do not come
+// back. While redraw is off the kept frame does not scroll either; the operator's moves are taken
+// from the bars' actions instead, since a range the view shrinks is no move of the operator's.
+void GridControl::scrollContentsBy(int dx, int dy)
 {
+    if (!m_redraw)
+        return;
+    QTableView::scrollContentsBy(dx, dy);
+    if (m_syncing)
+        return;
     m_topIndex = verticalScrollBar()->value();
     m_leftOffset = horizontalScrollBar()->value();
     changed();
 }
 
+// The header's sections mirror the column set: visibility, width, then display order.
+void GridControl::syncHeader()
+{
+    const QScopedValueRollback syncing(m_syncing, true);
+    QHeaderView *header = horizontalHeader();
+    const GridColumnSet &columns = m_model.columns();
+    for (int column = 1; column <= columns.count() && column <= header->count(); ++column) {
+        const GridColumn &gridColumn = columns.at(column);
+        const int logical = column - 1;
+        if (header->isSectionHidden(logical) == gridColumn.visible)
+            header->setSectionHidden(logical, !gridColumn.visible);
+        if (gridColumn.visible && header->sectionSize(logical) != gridColumn.width)
+            header->resizeSection(logical, gridColumn.width);
+    }
+    const std::vector<int> &order = columns.displayOrder();
+    for (int visual = 0; visual < int(order.size()) && visual < header->count(); ++visual) {
+        const int at = header->visualIndex(order[std::size_t(visual)] - 1);
+        if (at != visual)
+            header->moveSection(at, visual);
+    }
+}
+
+void GridControl::operatorResizedSection(int logical, int, int newSize)
+{
+    if (m_syncing || logical < 0 || logical >= columnCount() || horizontalHeader()->isSectionHidden(logical))
+        return;
+    m_model.columns().setWidth(logical + 1, newSize);
+    Q_EMIT columnLayoutChanged(logical + 1);
+}
+
+void GridControl::operatorMovedSection(int logical, int, int newVisual)
+{
+    if (m_syncing || logical < 0 || logical >= columnCount())
+        return;
+    m_model.columns().setPosition(logical + 1, newVisual + 1);
+    Q_EMIT columnLayoutChanged(logical + 1);
+}
+
+// Row heights and selection reach the view only while it is told of the rows (redraw on).
+void GridControl::syncRows(int first, int last)
+{
+    if (m_table->deferred())
+        return;
+    QHeaderView *rows = verticalHeader();
+    last = std::min({last, rows->count(), rowCount()});
+    for (int row = std::max(first, 1); row <= last; ++row) {
+        const int height = effectiveRowHeight(row);
+        if (rows->sectionSize(row - 1) != height)
+            rows->resizeSection(row - 1, height);
+    }
+}
+
+void GridControl::syncSelection()
+{
+    if (m_table->deferred() || !selectionModel())
+        return;
+    const int columns = m_table->columnCount();
+    const int rows = std::min(m_table->rowCount(), rowCount());
+    QItemSelection selection;
+    if (columns > 0) {
+        for (int row = 1; row <= rows; ++row) {
+            if (!m_model.isRowSelected(row))
+                continue;
+            int last = row;
+            while (last < rows && m_model.isRowSelected(last + 1))
+                ++last;
+            selection.select(m_table->index(row - 1, 0), m_table->index(last - 1, columns - 1));
+            row = last;
+        }
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void GridControl::syncRowSelection(int row)
+{
+    if (m_table->deferred() || m_table->columnCount() == 0) {
+        m_table->rowsChanged(row, row);
+        return;
+    }
+    const QItemSelection selection(m_table->index(row - 1, 0), m_table->index(row - 1, m_table->columnCount() - 1));
+    selectionModel()->select(selection, m_model.isRowSelected(row) ? QItemSelectionModel::Select
+                                                                     : QItemSelectionModel::Deselect);
+}
+
+// The current index is the view's keyboard and accessibility focus; the selection stays the grid's.
+void GridControl::setCurrentRow(int row)
+{
+    m_currentRow = row;
+    if (m_table->deferred() || row < 1 || row > m_table->rowCount())
+        return;
+    const std::vector<ColumnSpan> spans = visibleColumnSpans();
+    const int column = spans.empty() ? 0 : spans.front().column - 1;
+    if (column < m_table->columnCount())
+        selectionModel()->setCurrentIndex(m_table->index(row - 1, column), QItemSelectionModel::NoUpdate);
+}
+
 int GridControl::addRow(int before)
 {
-    const int row = m_model.addRow(before);
+    const int row = m_table->addRow(before);
     changed();
     return row;
 }
 
 void GridControl::removeRow(int row)
 {
-    m_model.removeRow(row);
+    m_table->removeRow(row);
     if (row - 1 < m_topIndex)
         --m_topIndex;
     if (m_anchorRow == row)
         m_anchorRow = 0;
+    if (m_currentRow == row)
+        m_currentRow = 0;
     m_hoverRow = 0;
     changed();
 }
 
 void GridControl::clear()
 {
-    m_model.clearRows();
+    m_table->clearRows();
     m_topIndex = 0;
     m_anchorRow = 0;
+    m_currentRow = 0;
     m_hoverRow = 0;
     changed();
 }
@@ -168,6 +381,8 @@ int GridControl::rowHeight(int row) const
 void GridControl::setRowHeight(int row, int height)
 {
     m_model.setRowHeight(row, height);
+    m_table->rowsChanged(row, row);
+    syncRows(row, row);
     changed();
 }
 
@@ -175,6 +390,14 @@ void GridControl::autoHeightRow(int row)
 {
     const GridRow &gridRow = m_model.rowAt(row);
     int textHeight = fontMetrics().height();
+    // Every live event comes here with single-line cells only; those need no column geometry.
+    const bool singleLines = std::all_of(gridRow.cells.begin(), gridRow.cells.end(), [](const GridCell &cell) {
+        return (cell.flags & CellFlag::SingleLine) != 0;
+    });
+    if (singleLines) {
+        setRowHeight(row, textHeight + RowPadding);
+        return;
+    }
     for (const ColumnSpan &span : visibleColumnSpans()) {
         const std::size_t at = std::size_t(span.column - 1);
         if (at >= gridRow.cells.size())
@@ -185,13 +408,13 @@ void GridControl::autoHeightRow(int row)
         const QRect bounds(0, 0, std::max(1, span.width - 2 * CellTextMargin), 100000);
         textHeight = std::max(textHeight, fontMetrics().boundingRect(bounds, textFlags(gridCell.flags), gridCell.text).height());
     }
-    m_model.setRowHeight(row, textHeight + RowPadding);
-    changed();
+    setRowHeight(row, textHeight + RowPadding);
 }
 
 int GridControl::addColumn(const QString &key, const QString &header, int alignment, int icon, int width, bool visible)
 {
-    const int column = m_model.columns().add(key, header, alignment, icon, width, visible);
+    const int column = m_table->addColumn(key, header, alignment, icon, width, visible);
+    syncHeader();
     changed();
     return column;
 }
@@ -199,24 +422,28 @@ int GridControl::addColumn(const QString &key, const QString &header, int alignm
 void GridControl::setColumnHeader(const ColumnRef &column, const QString &header)
 {
     m_model.columns().setHeader(column, header);
+    m_table->columnHeaderChanged(m_model.columns().indexOf(column));
     changed();
 }
 
 void GridControl::setColumnPosition(const ColumnRef &column, int position)
 {
     m_model.columns().setPosition(column, position);
+    syncHeader();
     changed();
 }
 
 void GridControl::setColumnWidth(const ColumnRef &column, int width)
 {
     m_model.columns().setWidth(column, width);
+    syncHeader();
     changed();
 }
 
 void GridControl::setColumnVisible(const ColumnRef &column, bool visible)
 {
     m_model.columns().setVisible(column, visible);
+    syncHeader();
     changed();
 }
 
@@ -233,12 +460,14 @@ void GridControl::setCellDetails(int row, const ColumnRef &column, const QString
             checkPlatformColour(colourValue);
     }
     m_model.setCell(row, column, GridCell{text, flags, icon, backColour, foreColour});
+    m_table->rowsChanged(row, row);
     changed();
 }
 
 void GridControl::setCellText(int row, const ColumnRef &column, const QString &text)
 {
     m_model.setCellText(row, column, text);
+    m_table->rowsChanged(row, row);
     changed();
 }
 
@@ -252,12 +481,17 @@ void GridControl::setCellSelected(int row, const ColumnRef &column, bool selecte
 {
     m_model.columns().require(column);
     m_model.setRowSelected(row, selected);
+    syncRowSelection(row);
     changed();
 }
 
 void GridControl::clearSelection()
 {
     m_model.clearSelection();
+    if (m_table->deferred())
+        m_table->rowsChanged(1, rowCount());
+    else if (selectionModel())
+        selectionModel()->clearSelection();
     changed();
 }
 
@@ -273,8 +507,9 @@ void GridControl::addSortKey(const ColumnRef &column, int orderValue, int sortTy
 
 void GridControl::sort()
 {
-    m_model.sort();
+    m_table->sortRows();
     m_anchorRow = 0;
+    m_currentRow = 0;
     changed();
 }
 
@@ -282,32 +517,37 @@ void GridControl::ensureVisible(int row, const ColumnRef &column)
 {
     const int columnIndex = m_model.columns().indexOf(column);
     m_model.checkRow(row);
+    scrollRowIntoView(row);
 
+    const QHeaderView *header = horizontalHeader();
+    const int logical = columnIndex - 1;
+    if (logical < header->count() && !header->isSectionHidden(logical)) {
+        const int left = header->sectionPosition(logical);
+        const int width = header->sectionSize(logical);
+        if (left < m_leftOffset)
+            m_leftOffset = left;
+        else if (left + width > m_leftOffset + viewport()->width())
+            m_leftOffset = std::min(left, left + width - viewport()->width());
+    }
+    changed();
+}
+
+void GridControl::scrollRowIntoView(int row)
+{
     const int index = row - 1;
     if (index < m_topIndex) {
         m_topIndex = index;
-    } else {
-        // Lowest first row that still shows the whole of the wanted row at the bottom.
-        int used = 0;
-        int first = index;
-        while (first >= 0 && used + effectiveRowHeight(first + 1) <= viewport()->height()) {
-            used += effectiveRowHeight(first + 1);
-            --first;
-        }
-        const int lowestTop = std::min(first + 1, index);
-        m_topIndex = std::max(m_topIndex, lowestTop);
+        return;
     }
-
-    for (const ColumnSpan &span : visibleColumnSpans()) {
-        if (span.column != columnIndex)
-            continue;
-        const int left = span.left + m_leftOffset;
-        if (left < m_leftOffset)
-            m_leftOffset = left;
-        else if (left + span.width > m_leftOffset + viewport()->width())
-            m_leftOffset = std::min(left, left + span.width - viewport()->width());
+    // Lowest first row that still shows the whole of the wanted row at the bottom.
+    int used = 0;
+    int first = index;
+    while (first >= 0 && used + effectiveRowHeight(first + 1) <= viewport()->height()) {
+        used += effectiveRowHeight(first + 1);
+        --first;
     }
-    changed();
+    const int lowestTop = std::min(first + 1, index);
+    m_topIndex = std::max(m_topIndex, lowestTop);
 }
 
 int GridControl::topRow() const
@@ -328,6 +568,7 @@ void GridControl::setForeColour(qint64 colour)
 {
     checkPlatformColour(colour);
     m_foreColour = colour;
+    m_table->setForeColour(colour);
     changed();
 }
 
@@ -340,6 +581,7 @@ void GridControl::setRowMode(bool on)
 void GridControl::setGridLines(bool on)
 {
     m_gridLines = on;
+    setShowGrid(on);
     changed();
 }
 
@@ -354,20 +596,24 @@ void GridControl::setHotTrack(bool on)
 void GridControl::setHeaderVisible(bool visible)
 {
     m_headerVisible = visible;
-    layoutHeader();
+    horizontalHeader()->setVisible(visible);
     changed();
 }
 
+// Columns in display order from the header's own geometry; the grid's horizontal position is used
+// rather than the header's offset, which waits for redraw like the scroll bars.
 std::vector<GridControl::ColumnSpan> GridControl::visibleColumnSpans() const
 {
     std::vector<ColumnSpan> spans;
-    int left = -m_leftOffset;
-    for (const int column : m_model.columns().displayOrder()) {
-        const GridColumn &gridColumn = m_model.columns().at(column);
-        if (!gridColumn.visible)
+    const QHeaderView *header = horizontalHeader();
+    const int count = header->count();
+    spans.reserve(std::size_t(count));
+    for (int visual = 0; visual < count; ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (header->isSectionHidden(logical))
             continue;
-        spans.push_back(ColumnSpan{column, left, gridColumn.width});
-        left += gridColumn.width;
+        spans.push_back(ColumnSpan{logical + 1, header->sectionPosition(logical) - m_leftOffset,
+                                   header->sectionSize(logical)});
     }
     return spans;
 }
@@ -391,9 +637,9 @@ QRect GridControl::cellRect(int row, const ColumnRef &column) const
     return {};
 }
 
-QWidget *GridControl::header() const
+QHeaderView *GridControl::header() const
 {
-    return m_header;
+    return horizontalHeader();
 }
 
 QRect GridControl::headerSectionRect(const ColumnRef &column) const
@@ -401,7 +647,7 @@ QRect GridControl::headerSectionRect(const ColumnRef &column) const
     const int columnIndex = m_model.columns().indexOf(column);
     for (const ColumnSpan &span : visibleColumnSpans()) {
         if (span.column == columnIndex)
-            return QRect(span.left, 0, span.width, m_header->height());
+            return QRect(span.left, 0, span.width, horizontalHeader()->height());
     }
     return {};
 }
@@ -417,21 +663,6 @@ int GridControl::effectiveRowHeight(int row) const
     return height > 0 ? height : defaultRowHeight();
 }
 
-int GridControl::headerHeight() const
-{
-    return m_headerVisible ? fontMetrics().height() + 6 : 0;
-}
-
-int GridControl::contentWidth() const
-{
-    int width = 0;
-    for (const int column : m_model.columns().displayOrder()) {
-        const GridColumn &gridColumn = m_model.columns().at(column);
-        width += gridColumn.visible ? gridColumn.width : 0;
-    }
-    return width;
-}
-
 int GridControl::maxTopIndex() const
 {
     int used = 0;
@@ -443,6 +674,11 @@ int GridControl::maxTopIndex() const
         ++fitting;
     }
     return std::max(0, rowCount() - fitting);
+}
+
+int GridControl::rowsPerPage() const
+{
+    return std::max(1, viewport()->height() / defaultRowHeight());
 }
 
 int GridControl::rowAtY(int y) const
@@ -474,99 +710,62 @@ QColor GridControl::colour(qint64 platformColour) const
     return toQColor(platformColour, palette());
 }
 
-void GridControl::layoutHeader()
-{
-    const int height = headerHeight();
-    setViewportMargins(0, height, 0, 0);
-    const QRect area = viewport()->geometry();
-    m_header->setGeometry(area.left(), area.top() - height, area.width(), height);
-    m_header->setVisible(m_headerVisible);
-}
-
 void GridControl::resizeEvent(QResizeEvent *event)
 {
-    QAbstractScrollArea::resizeEvent(event);
-    layoutHeader();
+    QTableView::resizeEvent(event);
     if (m_redraw)
         syncScrollBars();
 }
 
 void GridControl::changeEvent(QEvent *event)
 {
-    QAbstractScrollArea::changeEvent(event);
+    QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        layoutHeader();
+        verticalHeader()->setDefaultSectionSize(defaultRowHeight());
+        syncRows(1, rowCount());
         changed();
     } else if (event->type() == QEvent::PaletteChange) {
         changed();
     }
 }
 
-// The rows are drawn into a frame kept between paints: while redraw is off, a paint the window
-// system asks for (an expose, a move) shows that frame, so no change made meanwhile shows through.
-void GridControl::paintEvent(QPaintEvent *)
+// While redraw is off a paint shows the frame kept when it went off, so no change made meanwhile
+// shows through; the rows are drawn afresh only while redraw is on (or before there is any frame).
+void GridControl::paintEvent(QPaintEvent *event)
 {
-    QPainter painter(viewport());
-    if (m_redraw || m_frame.isNull()) {
-        m_frame = QPixmap(viewport()->size() * devicePixelRatio());
-        m_frame.setDevicePixelRatio(devicePixelRatio());
-        QPainter framePainter(&m_frame);
-        renderRows(framePainter);
+    if (!m_redraw && !m_frame.isNull()) {
+        QPainter painter(viewport());
+        painter.fillRect(viewport()->rect(), colour(m_backColour));
+        painter.drawPixmap(0, 0, m_frame);
+        return;
+    }
+    if (!m_grabbing)
         ++m_paintCount;
+    {
+        QPainter background(viewport());
+        background.fillRect(event->rect(), colour(m_backColour));
     }
-    painter.fillRect(viewport()->rect(), colour(m_backColour));
-    painter.drawPixmap(0, 0, m_frame);
-}
+    QTableView::paintEvent(event);
 
-void GridControl::renderRows(QPainter &painter) const
-{
-    painter.fillRect(viewport()->rect(), colour(m_backColour));
-    const std::vector<ColumnSpan> spans = visibleColumnSpans();
-    int top = 0;
-    for (int row = m_topIndex + 1; row <= rowCount() && top < viewport()->height(); ++row) {
-        const int height = effectiveRowHeight(row);
-        renderRow(painter, row, top, height, spans);
-        top += height;
-    }
-}
-
-void GridControl::renderRow(QPainter &painter, int row, int top, int height, const std::vector<ColumnSpan> &spans) const
-{
-    const GridRow &gridRow = m_model.rowAt(row);
+    // Beyond the cells: the row-mode highlight to the right edge, and the hot-tracked row's tint.
+    QPainter painter(viewport());
+    const QHeaderView *rows = verticalHeader();
     const QColor highlight = palette().color(QPalette::Highlight);
-    if (gridRow.selected && m_rowMode)
-        painter.fillRect(QRect(0, top, viewport()->width(), height), highlight);
-    if (!gridRow.selected && m_hotTrack && row == m_hoverRow) {
-        QColor tint = highlight;
-        tint.setAlpha(48);
-        painter.fillRect(QRect(0, top, viewport()->width(), height), tint);
-    }
-
-    for (const ColumnSpan &span : spans) {
-        if (span.left + span.width < 0 || span.left > viewport()->width())
-            continue;
-        const QRect cellArea(span.left, top, span.width, height);
-        const std::size_t at = std::size_t(span.column - 1);
-        const GridCell empty;
-        const GridCell &gridCell = at < gridRow.cells.size() ? gridRow.cells[at] : empty;
-
-        if (gridRow.selected)
-            painter.fillRect(cellArea, highlight);
-        else if (gridCell.backColour != PlatformColour::Default)
-            painter.fillRect(cellArea, colour(gridCell.backColour));
-
-        if (m_gridLines) {
-            painter.setPen(palette().color(QPalette::Mid));
-            painter.drawLine(cellArea.topRight(), cellArea.bottomRight());
-            painter.drawLine(cellArea.bottomLeft(), cellArea.bottomRight());
+    const int cellsRight = horizontalHeader()->length() - horizontalHeader()->offset();
+    const int shown = std::min(m_table->rowCount(), rowCount());
+    for (int index = std::max(0, rows->visualIndexAt(0)); index < shown; ++index) {
+        const int top = rows->sectionViewportPosition(index);
+        if (top >= viewport()->height())
+            break;
+        const int height = rows->sectionSize(index);
+        const bool selected = m_model.isRowSelected(index + 1);
+        if (selected && m_rowMode && cellsRight < viewport()->width())
+            painter.fillRect(QRect(cellsRight, top, viewport()->width() - cellsRight, height), highlight);
+        if (!selected && m_hotTrack && index + 1 == m_hoverRow) {
+            QColor tint = highlight;
+            tint.setAlpha(48);
+            painter.fillRect(QRect(0, top, viewport()->width(), height), tint);
         }
-
-        const qint64 fore = gridCell.foreColour == PlatformColour::Default ? m_foreColour : gridCell.foreColour;
-        painter.setPen(gridRow.selected ? palette().color(QPalette::HighlightedText) : colour(fore));
-        const QRect textArea = cellArea.adjusted(CellTextMargin, 0, -CellTextMargin, 0);
-        const bool elide = gridCell.flags & (CellFlag::WordEllipsis | CellFlag::EndEllipsis);
-        const QString text = elide ? fontMetrics().elidedText(gridCell.text, Qt::ElideRight, textArea.width()) : gridCell.text;
-        painter.drawText(textArea, textFlags(gridCell.flags), text);
     }
 }
 
@@ -584,18 +783,23 @@ void GridControl::applyClickSelection(int row, Qt::KeyboardModifiers modifiers)
         m_model.setRowSelected(row, true);
         m_anchorRow = row;
     }
+    if (m_table->deferred())
+        m_table->rowsChanged(1, rowCount());
+    syncSelection();
+    setCurrentRow(row);
     changed();
 }
 
 void GridControl::mousePressEvent(QMouseEvent *event)
 {
     const int button = platformButton(event->button());
+    const int shift = platformShift(event->modifiers());
     const QPoint at = event->position().toPoint();
     const QPoint onGrid = at + viewport()->geometry().topLeft();
     event->accept();
 
-    bool doDefault = true;
-    Q_EMIT mouseDown(button, platformShift(event->modifiers()), onGrid.x(), onGrid.y(), &doDefault);
+    Q_EMIT mouseDown(button, shift, onGrid.x(), onGrid.y());
+    const bool doDefault = !m_mouseDownHandler || m_mouseDownHandler(button, shift, onGrid.x(), onGrid.y());
 
     // The handler may have changed the rows, so the hit test comes after it.
     const int row = rowAtY(at.y());
@@ -613,6 +817,12 @@ void GridControl::mouseReleaseEvent(QMouseEvent *event)
     Q_EMIT mouseUp(platformButton(event->button()), platformShift(event->modifiers()), onGrid.x(), onGrid.y());
 }
 
+// A second press is a press: no editing, no activation.
+void GridControl::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    mousePressEvent(event);
+}
+
 void GridControl::mouseMoveEvent(QMouseEvent *event)
 {
     if (!m_hotTrack)
@@ -626,10 +836,70 @@ void GridControl::mouseMoveEvent(QMouseEvent *event)
 
 void GridControl::leaveEvent(QEvent *event)
 {
-    QAbstractScrollArea::leaveEvent(event);
+    QTableView::leaveEvent(event);
     if (!m_hotTrack || m_hoverRow == 0)
         return;
     m_hoverRow = 0;
+    changed();
+}
+
+void GridControl::keyPressEvent(QKeyEvent *event)
+{
+    const int rows = rowCount();
+    const int current = m_currentRow >= 1 && m_currentRow <= rows ? m_currentRow : selectedRow();
+    int target = 0;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        target = current - 1;
+        break;
+    case Qt::Key_Down:
+        target = current + 1;
+        break;
+    case Qt::Key_PageUp:
+        target = current - rowsPerPage();
+        break;
+    case Qt::Key_PageDown:
+        target = current + rowsPerPage();
+        break;
+    case Qt::Key_Home:
+        target = 1;
+        break;
+    case Qt::Key_End:
+        target = rows;
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        horizontalScrollBar()->triggerAction(event->key() == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub
+                                                                          : QAbstractSlider::SliderSingleStepAdd);
+        event->accept();
+        return;
+    default:
+        event->ignore(); // other keys belong to the window around the grid
+        return;
+    }
+    event->accept();
+    if (rows == 0)
+        return;
+    selectTo(std::clamp(target, 1, rows), m_multiSelect && (event->modifiers() & Qt::ShiftModifier));
+}
+
+// Moves the selected row to row; extend selects from the anchor to it instead.
+void GridControl::selectTo(int row, bool extend)
+{
+    const bool anchored = m_anchorRow > 0 && m_anchorRow <= rowCount();
+    m_model.clearSelection();
+    if (extend && anchored) {
+        for (int r = std::min(row, m_anchorRow); r <= std::max(row, m_anchorRow); ++r)
+            m_model.setRowSelected(r, true);
+    } else {
+        m_model.setRowSelected(row, true);
+        m_anchorRow = row;
+    }
+    if (m_table->deferred())
+        m_table->rowsChanged(1, rowCount());
+    syncSelection();
+    setCurrentRow(row);
+    scrollRowIntoView(row);
     changed();
 }
 

@@ -2,32 +2,44 @@
 
 #include "gridmodel.h"
 
-#include <QAbstractScrollArea>
 #include <QJsonObject>
 #include <QPixmap>
+#include <QTableView>
 
+#include <functional>
 #include <vector>
+
+class QHeaderView;
 
 namespace Ostraven {
 
-class GridHeader;
+class GridTableModel;
 
 // The event grid: rows of text cells under a header, whole-row selection, sorting, and a redraw
 // switch. Rows and columns are numbered from 1 and columns are found by key; a row or column that
 // does not exist raises VbError 9, a value the grid cannot take raises VbError 380.
 //
-// Redraw: while the switch is off nothing reaches the screen; not even an update request is made,
-// and a paint the window system asks for shows the last frame drawn. Switching it on makes exactly
-// one repaint request, so a burst of changes made with the switch off is painted once.
-// repaintCount() and paintCount() let the caller prove it.
+// The data lives in GridModel; the view sees it through GridTableModel, and the header is a
+// QHeaderView whose sections mirror GridColumnSet. The operator may resize and drag the sections;
+// the new widths and positions are written back to the column set and announced by
+// columnLayoutChanged.
+//
+// Redraw: while the switch is off nothing reaches the screen: row changes are held back from the
+// view, and a paint the window system asks for shows the frame kept when the switch went off.
+// Switching it on makes exactly one repaint request, so a burst of changes made with the switch off
+// is painted once. repaintCount() and paintCount() let the caller prove it. The scroll position the
+// grid reports (topRow, cellRect) follows every change at once; the scroll bars follow it when
+// redraw is on.
 //
 // The font is the widget's own (setFont); rows and header follow it.
 //
 // Events are signals. Buttons: 1 left, 2 right, 4 middle. Shift state bits: 1 Shift, 2 Ctrl, 4 Alt.
-// x and y are pixels relative to the grid. mouseDown's doDefault starts true; a handler that sets it
-// false keeps the current selection instead of selecting the pressed row. cellClicked follows every
-// press on a cell, whether or not the default selection ran.
-class GridControl : public QAbstractScrollArea
+// x and y are pixels relative to the grid. A press first raises mouseDown, then asks the mouse-down
+// handler, if one is set, whether the default selection runs (true: select the pressed row; false:
+// keep the current selection). cellClicked follows every press on a cell, whether or not the default
+// selection ran. Arrows, Page Up/Down, Home and End move the selected row; Shift extends the
+// selection from the anchor when multiSelect is on.
+class GridControl : public QTableView
 {
     Q_OBJECT
 
@@ -41,7 +53,11 @@ public:
     explicit GridControl(QWidget *parent = nullptr);
     ~GridControl() override;
 
-    [[nodiscard]] const GridModel &model() const { return m_model; }
+    // Answers whether the default selection of a press runs: (button, shift, x, y).
+    using MouseDownHandler = std::function<bool(int, int, int, int)>;
+
+    [[nodiscard]] const GridModel &gridModel() const { return m_model; }
+    [[nodiscard]] GridTableModel *tableModel() const { return m_table; }
 
     // Rows.
     [[nodiscard]] int rowCount() const { return m_model.rowCount(); }
@@ -136,7 +152,7 @@ public:
     // pixels (empty when the cell is out of view or its column hidden).
     [[nodiscard]] std::vector<ColumnSpan> visibleColumnSpans() const;
     [[nodiscard]] QRect cellRect(int row, const ColumnRef &column) const;
-    [[nodiscard]] QWidget *header() const;
+    [[nodiscard]] QHeaderView *header() const;
     [[nodiscard]] QRect headerSectionRect(const ColumnRef &column) const;
 
     // Everything observable, for the host's dump: columns in index order with key, header, position,
@@ -144,11 +160,15 @@ public:
     // switch, colours, tag and the first sort key (null when there is none).
     [[nodiscard]] QJsonObject dumpState() const;
 
+    void setMouseDownHandler(MouseDownHandler handler) { m_mouseDownHandler = std::move(handler); }
+
 Q_SIGNALS:
     void cellClicked(int row, int column);
     void columnClicked(int column);
-    void mouseDown(int button, int shift, int x, int y, bool *doDefault);
+    void mouseDown(int button, int shift, int x, int y);
     void mouseUp(int button, int shift, int x, int y);
+    // The operator resized or moved the column's header section (1-based column index).
+    void columnLayoutChanged(int column);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -157,33 +177,44 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    friend class GridHeader;
-
     void changed();
     void repaintNow();
+    void keepFrame();
     void syncScrollBars();
-    void layoutHeader();
-    void renderRows(QPainter &painter) const;
-    void renderRow(QPainter &painter, int row, int top, int height, const std::vector<ColumnSpan> &spans) const;
+    void syncHeader();
+    void syncRows(int first, int last);
+    void syncSelection();
+    void syncRowSelection(int row);
+    void setCurrentRow(int row);
+    void operatorResizedSection(int logical, int oldSize, int newSize);
+    void operatorMovedSection(int logical, int oldVisual, int newVisual);
     void applyClickSelection(int row, Qt::KeyboardModifiers modifiers);
+    void selectTo(int row, bool extend);
+    void scrollRowIntoView(int row);
     [[nodiscard]] int defaultRowHeight() const;
     [[nodiscard]] int effectiveRowHeight(int row) const;
-    [[nodiscard]] int headerHeight() const;
-    [[nodiscard]] int contentWidth() const;
     [[nodiscard]] int maxTopIndex() const;
+    [[nodiscard]] int rowsPerPage() const;
     [[nodiscard]] int rowAtY(int y) const;
     [[nodiscard]] int columnAtX(int x) const;
     [[nodiscard]] QColor colour(qint64 platformColour) const;
-    void emitColumnClicked(int column) { Q_EMIT columnClicked(column); }
 
     GridModel m_model;
-    GridHeader *m_header = nullptr;
-    QPixmap m_frame;
+    GridTableModel *m_table = nullptr;
+    MouseDownHandler m_mouseDownHandler;
     bool m_redraw = true;
+    bool m_syncing = false; // the grid itself moves the header or the scroll bars
+    bool m_grabbing = false;
+    QPixmap m_frame;       // the rows as shown when redraw went off
+    QPixmap m_headerFrame; // and the header
+    int m_currentRow = 0;
     int m_repaintRequests = 0;
     int m_paintCount = 0;
     int m_topIndex = 0; // 0-based index of the first row in view
