@@ -35,13 +35,13 @@ protected:
     void SetUp() override
     {
         ComponentTest::SetUp();
-        module().ColumnHeaders = QStringLiteral("Use Object Default");
+        module().profile.ColumnHeaders = QStringLiteral("Use Object Default");
     }
 };
 
 TEST_P(ColumnLayoutTest, OperatorLayoutReachesTheSavedColumnHeaders)
 {
-    FEvents &viewer = module().events();
+    FEvents &viewer = module().windows().events();
     GridControl &grid = *viewer.vGrid;
     int changedColumn = 0;
     QObject::connect(&grid, &GridControl::columnLayoutChanged, [&](int column) { changedColumn = column; });
