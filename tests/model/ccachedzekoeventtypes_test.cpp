@@ -43,7 +43,7 @@ TEST_P(ZekoEventTypes, LooksUpWhatWasRead)
     EXPECT_EQ(database.takeTrace(),
               QStringList{QStringLiteral("Select EventID, ZEKOEventType, IsAlarm from ZEKO_EventDefinitions")});
 }
-INSTANTIATE_TEST_SUITE_P(Tables, ZekoEventTypes, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(, ZekoEventTypes, ::testing::Values(
     // The site's first definition (80001, a transaction) answers for every unknown number.
     TableCase{"SiteDefinitions", {}, -1, {{80001, 20, false, 0}, {80002, 20, false, 1}, {80100, 0, true}, {80101, 0, true},
               {80200, 22, false}, {80400, 24, false}, {80501, 25, false}, {80999, 21, false}, {12345, 20, false},

@@ -41,7 +41,7 @@ TEST_P(CircularBuffer, KeepsTheNewestAndGivesThemBackOldestFirst)
     ASSERT_EQ(routes.reports.size(), c.reported ? 1u : 0u);
     if (c.reported) { EXPECT_TRUE(routes.reports[0].label == QStringLiteral("cCircularBuffer.Add") && routes.reports[0].number == 9); }
 }
-INSTANTIATE_TEST_SUITE_P(Runs, CircularBuffer, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(, CircularBuffer, ::testing::Values(
     BufferCase{"ThreeSlotsFourAdds", 3, {1, 2, 3, 4}, {}, 3, {2, 3, 4}},
     BufferCase{"ThreeSlotsExactlyFull", 3, {1, 2, 3}, {}, 3, {1, 2, 3}},
     BufferCase{"OneSlotReplaces", 1, {1, 2, 3}, {}, 1, {3}},

@@ -36,7 +36,7 @@ const ColourCase colourCases[] = {
     {false, 55, 80000, 7000, 9}, {false, 25, 6500, 6500, buttonFace}, {false, 23, 0, 0, buttonFace},
     {false, -1, 0, 0, buttonFace}, {false, 56, 0, 0, buttonFace},
 };
-INSTANTIATE_TEST_SUITE_P(Rows, GenericEventColour, ::testing::ValuesIn(colourCases), [](const auto &row) {
+INSTANTIATE_TEST_SUITE_P(, GenericEventColour, ::testing::ValuesIn(colourCases), [](const auto &row) {
     const ColourCase &c = row.param;
     return (c.alarm ? "Alarm" : "") + ("Type" + number(c.type)) + "Id" + number(c.eventID) + "Sub" + number(c.subType);
 });
@@ -55,7 +55,7 @@ const DescriptionCase descriptionCases[] = {
     {22, "PELA*Bus External"},    {24, "PELA*Bus Miscellaneous"}, {25, "Software"}, {55, "Software"},
     {10, ""}, {19, ""}, {56, ""}, {-1, ""}, {80000, ""},
 };
-INSTANTIATE_TEST_SUITE_P(Codes, GenericEventDescription, ::testing::ValuesIn(descriptionCases),
+INSTANTIATE_TEST_SUITE_P(, GenericEventDescription, ::testing::ValuesIn(descriptionCases),
                          [](const auto &row) { return "Code" + number(row.param.first); });
 } // namespace
 } // namespace Ostraven
