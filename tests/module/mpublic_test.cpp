@@ -9,14 +9,14 @@ const auto byName = [](const auto &row) { return std::string(row.param.name); };
 
 // The repair gives nothing or a text the row insertion converts unchecked. Inputs are bytes, as found.
 struct CleanDateCase { const char *name; QByteArray input; QString cleaned; };
-class CleanDateStr : public ::testing::TestWithParam<CleanDateCase> {};
-TEST_P(CleanDateStr, RepairsWhatTheDateConversionRefuses)
+class Utilities : public ::testing::TestWithParam<CleanDateCase> {};
+TEST_P(Utilities, CleanDateStrRepairsWhatTheDateConversionRefuses)
 {
     const QString cleaned = MPublic::CleanDateStr(QString::fromUtf8(GetParam().input));
     EXPECT_EQ(cleaned, GetParam().cleaned);
     EXPECT_TRUE(cleaned.isEmpty() || IsDate(Variant(cleaned))) << cleaned.toStdString();
 }
-INSTANTIATE_TEST_SUITE_P(Texts, CleanDateStr, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(, Utilities, ::testing::Values(
     CleanDateCase{"DateKeptByteForByte", "6/14/2024 6:30:00 PM", "6/14/2024 6:30:00 PM"},
     CleanDateCase{"BlanksKept", "  6/14/2024 ", "  6/14/2024 "},
     CleanDateCase{"NoDateYearKeptWhenAlreadyADate", "1/1/1800", "1/1/1800"},
@@ -36,14 +36,14 @@ INSTANTIATE_TEST_SUITE_P(Texts, CleanDateStr, ::testing::Values(
     CleanDateCase{"IsoDateOnly", "2026-12-05 [x]", "2026-12-05 "},
     CleanDateCase{"DefaultFormStillMarked", "12/5/2026 10:00:05\xc9", "12/5/2026 10:00:05 AM"}), byName);
 
-struct Utilities : ::testing::Test {
+struct Component : ::testing::Test {
     QTemporaryDir folder;
     std::shared_ptr<ScriptedDesktop> desktop = std::make_shared<ScriptedDesktop>();
     MPublic module{desktop, folder.path()};
 };
 
 struct ColorsCase { const char *name, *colors; ColourSlots slots; bool reported; };
-class InitColors : public Utilities, public ::testing::WithParamInterface<ColorsCase> {};
+class InitColors : public Component, public ::testing::WithParamInterface<ColorsCase> {};
 constexpr ColourSlots previous{-1, -2, -3, -4, -5, -6, -7, -8, -9, -10, -11, -12};
 TEST_P(InitColors, FillsTheSlotsItemByItem)
 {
@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Lists, InitColors, ::testing::Values(
     ColorsCase{"Empty", "", previous, true}), byName);
 
 struct GrsCase { const char *name; qint32 number; QStringList texts; const char *result, *call; };
-class Grs : public Utilities, public ::testing::WithParamInterface<GrsCase> {};
+class Grs : public Component, public ::testing::WithParamInterface<GrsCase> {};
 TEST_P(Grs, UsesThePlainResourceUnlessTheFirstTextIsGiven)
 {
     auto host = std::make_shared<MemberTable>();
