@@ -1,91 +1,52 @@
+#include "platformtest.h"
 #include "platform/date.h"
+#include "platform/variant.h"
 #include "platform/vberror.h"
-
 #include <gtest/gtest.h>
 
 using namespace Ostraven;
 
 namespace {
-
 Date at(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int millisecond = 0)
 {
     return Date::fromParts(year, month, day, hour, minute, second, millisecond);
 }
-
-Date timeOnly(int hour, int minute, int second = 0)
-{
-    return Date(((hour * 60.0 + minute) * 60.0 + second) / 86400.0);
-}
-
-std::optional<Date> parse(const char *text)
-{
-    return Date::parse(QString::fromUtf8(text));
-}
+Date timeOnly(int hour, int minute, int second = 0) { return Date(((hour * 60.0 + minute) * 60.0 + second) / 86400.0); }
 } // namespace
 
-TEST(DateSerials, KnownDaysAndTheNegativeConvention)
+TEST(DateSerials, KnownDaysTheNegativeConventionAndMilliseconds)
 {
-    struct Case {
-        Date date;
-        double serial;
-        int weekday;
-    };
-    const Case cases[] = {
+    const std::tuple<Date, double, int> cases[] = { // date, serial, weekday
         {at(1899, 12, 30), 0.0, 7}, {at(1900, 1, 1), 2.0, 2}, {at(2008, 1, 1), 39448.0, 3},
         {at(2024, 3, 10, 23, 59), 45361.0 + (23 * 60 + 59) / 1440.0, 1}, {at(1800, 1, 1), -36522.0, 4},
         // Before day 0 the whole part counts back and the fraction forward: 6 am on 29 December.
         {at(1899, 12, 29, 6), -1.25, 6},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.serial);
-        EXPECT_NEAR(c.date.serial(), c.serial, 1e-9);
-        EXPECT_EQ(c.date.weekday(), c.weekday);
-        const Date fromSerial(c.serial);
-        EXPECT_EQ(fromSerial.toString(), c.date.toString());
+    for (const auto &[date, serial, weekday] : cases) {
+        EXPECT_NEAR(date.serial(), serial, 1e-9);
+        EXPECT_EQ(date.weekday(), weekday) << serial;
+        EXPECT_EQ(Date(serial).toString(), date.toString());
     }
-}
-
-TEST(DateSerials, FromPartsRejectsPartsOutOfRange)
-{
-    const int bad[][7] = {
-        {2008, 13, 1, 0, 0, 0, 0}, {2007, 2, 29, 0, 0, 0, 0}, {2008, 1, 2, 24, 0, 0, 0},
-        {2008, 1, 2, 0, 0, 0, 1000}, {99, 12, 31, 0, 0, 0, 0}, {10000, 1, 1, 0, 0, 0, 0},
-    };
-    for (const auto &p : bad) {
-        SCOPED_TRACE(testing::Message() << p[0] << "-" << p[1] << "-" << p[2] << " " << p[3] << ":" << p[4]);
-        try {
-            (void)Date::fromParts(p[0], p[1], p[2], p[3], p[4], p[5], p[6]);
-            ADD_FAILURE() << "accepted";
-        } catch (const VbError &error) {
-            EXPECT_EQ(error.number(), VbError::InvalidProcedureCall);
-        }
-    }
+    for (const auto &p : {std::array{2008, 13, 1, 0, 0}, {2007, 2, 29, 0, 0}, {2008, 1, 2, 24, 0}, {2008, 1, 2, 0, 1000},
+                          {99, 12, 31, 0, 0}, {10000, 1, 1, 0, 0}}) // year, month, day, hour, millisecond
+        EXPECT_EQ(errorNumber([&] { (void)Date::fromParts(p[0], p[1], p[2], p[3], 0, 0, p[4]); }), VbError::InvalidProcedureCall)
+            << p[0] << "-" << p[1] << "-" << p[2];
     EXPECT_EQ(at(2008, 2, 29).day(), 29);
-}
-
-TEST(DateSerials, MillisecondsSurviveSerialsAndSteps)
-{
-    const Date precise = at(2008, 1, 2, 13, 5, 9, 123);
-    const Date copied(precise.serial());
-    EXPECT_EQ(copied.millisecondsOfDay(), ((13 * 60 + 5) * 60 + 9) * 1000 + 123);
-
-    // Ten steps of 0.1 s land exactly on the next second.
+    EXPECT_EQ(Date(at(2008, 1, 2, 13, 5, 9, 123).serial()).millisecondsOfDay(), ((13 * 60 + 5) * 60 + 9) * 1000 + 123);
     Date stepped = at(2008, 1, 2, 12, 0, 5);
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 10; ++i) // ten steps of 0.1 s land exactly on the next second
         stepped = stepped.addMilliseconds(100);
     EXPECT_EQ(stepped, at(2008, 1, 2, 12, 0, 6));
-
     EXPECT_EQ(at(2008, 1, 2, 23, 59, 59, 900).addMilliseconds(100), at(2008, 1, 3));
     EXPECT_EQ(at(2008, 1, 1).addMilliseconds(-1), at(2007, 12, 31, 23, 59, 59, 999));
     // Across day 0 the serial changes convention but the clock keeps counting.
     EXPECT_EQ(at(1899, 12, 30, 1).addMilliseconds(-2 * 3600 * 1000), at(1899, 12, 29, 23));
-
     const QDateTime qt = at(2008, 1, 2, 13, 5, 9, 456).toDateTime();
     EXPECT_EQ(qt, QDateTime(QDate(2008, 1, 2), QTime(13, 5, 9, 456)));
     EXPECT_EQ(Date::fromDateTime(qt), at(2008, 1, 2, 13, 5, 9, 456));
 }
 
-TEST(DateText, DefaultForm)
+TEST(DateText, DefaultFormPatternsAndRoundTrips)
 {
     const std::pair<Date, const char *> cases[] = {
         {at(2008, 1, 2, 13, 5, 9), "1/2/2008 1:05:09 PM"}, {at(2008, 1, 2), "1/2/2008"},
@@ -95,11 +56,29 @@ TEST(DateText, DefaultForm)
         {Date::nullDate(), "1/1/1800"}, {Date(0.0), "12:00:00 AM"}, {timeOnly(13, 5, 9), "1:05:09 PM"},
         {at(1899, 12, 29, 6), "12/29/1899 6:00:00 AM"},
     };
-    for (const auto &[date, text] : cases)
-        EXPECT_EQ(date.toString().toStdString(), text);
+    for (const auto &[date, text] : cases) EXPECT_EQ(date.toString().toStdString(), text);
+    for (const Date &date : {at(2008, 1, 2, 13, 5, 9), Date::nullDate(), at(9999, 12, 31, 12), at(100, 1, 1, 0, 0, 1),
+                             at(1899, 12, 29, 6), timeOnly(23, 59, 59)}) {
+        EXPECT_EQ(Date::parse(date.toString()), date) << date.toString().toStdString();
+        EXPECT_EQ(Date::parse(date.format("yyyy-mm-dd hh:nn:ss")).value_or(Date()).millisecondsOfDay(),
+                  date.millisecondsOfDay()) << date.toString().toStdString();
+    }
+    const Date precise = at(2008, 1, 2, 13, 5, 9, 7);
+    EXPECT_EQ(Date::parse(precise.format("yyyy-mm-dd hh:nn:ss.000")), precise);
+    // Format patterns.
+    const Date afternoon = at(2008, 1, 2, 13, 5, 9, 45), morning = at(2024, 11, 30, 0, 7, 3, 600);
+    const std::tuple<Date, const char *, const char *> patterns[] = {
+        {afternoon, "yyyy-mm-dd hh:nn:ss", "2008-01-02 13:05:09"}, {morning, "hh:mm", "00:07"},
+        {afternoon, "h:mm AM/PM", "1:05 PM"}, {morning, "h:mm AM/PM", "12:07 AM"}, {afternoon, "m/d/yy", "1/2/08"},
+        {afternoon, "dddd d mmmm yyyy", "Wednesday 2 January 2008"}, {morning, "ddd, mmm d", "Sat, Nov 30"},
+        {morning, "yyyy-mm-dd hh:nn:ss.000", "2024-11-30 00:07:03.600"}, {morning, "hh:nn:ss.0", "00:07:03.6"},
+        {afternoon, "dd \"at\" h\\h", "02 at 13h"}, {afternoon, "[d] #", "[2] #"},
+    };
+    for (const auto &[date, pattern, expected] : patterns)
+        EXPECT_EQ(date.format(pattern).toStdString(), expected) << pattern;
 }
 
-TEST(DateText, ParsesTheDefaultAndIsoForms)
+TEST(DateText, ParsesTheDefaultAndIsoFormsAndNothingElse)
 {
     const std::pair<const char *, Date> cases[] = {
         {"1/2/2008 1:05:09 PM", at(2008, 1, 2, 13, 5, 9)}, {"  1/2/2008  ", at(2008, 1, 2)},
@@ -112,53 +91,30 @@ TEST(DateText, ParsesTheDefaultAndIsoForms)
         {"1/2/2008 00:30:00 AM", at(2008, 1, 2, 0, 30)}, {"1/2/2008 10:00:00  AM", at(2008, 1, 2, 10)},
         {"1/2/2008 AM", at(2008, 1, 2)}, {"1 2 2008 13:05:09 ", at(2008, 1, 2, 13, 5, 9)}, {"1-2-2008", at(2008, 1, 2)},
     };
-    for (const auto &[text, expected] : cases)
-        EXPECT_EQ(parse(text), std::optional<Date>(expected)) << text;
+    for (const auto &[text, expected] : cases) EXPECT_EQ(Date::parse(text), std::optional<Date>(expected)) << text;
+    for (const char *text : {"", "   ", "13/1/2008", "2/30/2008", "0/1/2008", "[Zone] 1/2/2008", "1/2/2008 [Zone]", "25:00",
+                             "1:60", "1/2/2008 13:00 PM", "1/2/2008 1:05:09 XM", "2008-02-30", "2008-01-02 24:00",
+                             "2008-01-02T", "2008-01-02 13:05:09.1234", "1/2", "1/2/2008x", "1/2-2008", "12:5:7:1", "AM",
+                             "1.2.2008", "39449"})
+        EXPECT_FALSE(Date::parse(text).has_value()) << text;
 }
 
-TEST(DateText, RejectsEverythingElse)
+// Serials the fuzz target converted: each converts to a date whose default form reads back, or is
+// refused with Overflow (shown: nullptr).
+struct SerialCase { const char *name; double serial; const char *shown; };
+class DateSerialFuzzRegression : public ::testing::TestWithParam<SerialCase> {};
+TEST_P(DateSerialFuzzRegression, ConvertsToAReadableDateOrIsRefused)
 {
-    const char *const invalid[] = {
-        "", "   ", "13/1/2008", "2/30/2008", "0/1/2008", "[Zone] 1/2/2008", "1/2/2008 [Zone]", "25:00", "1:60",
-        "1/2/2008 13:00 PM", "1/2/2008 1:05:09 XM", "2008-02-30", "2008-01-02 24:00", "2008-01-02T",
-        "2008-01-02 13:05:09.1234", "1/2", "1/2/2008x", "1/2-2008", "12:5:7:1", "AM", "1.2.2008", "39449",
-    };
-    for (const char *text : invalid)
-        EXPECT_FALSE(parse(text).has_value()) << text;
+    const SerialCase &c = GetParam();
+    Date date;
+    EXPECT_EQ(errorNumber([&] { date = CDate(Variant(c.serial)); }), c.shown ? 0 : int(VbError::Overflow));
+    EXPECT_EQ(c.shown ? date.toString() : QString(), QString(c.shown));
+    EXPECT_EQ(Date::parse(date.toString()).value_or(Date()).toString(), date.toString());
 }
-
-TEST(DateText, RoundTrips)
-{
-    const Date dates[] = {
-        at(2008, 1, 2, 13, 5, 9), Date::nullDate(), at(9999, 12, 31, 12), at(100, 1, 1, 0, 0, 1),
-        at(1899, 12, 29, 6), timeOnly(23, 59, 59),
-    };
-    for (const Date &date : dates) {
-        SCOPED_TRACE(date.toString().toStdString());
-        EXPECT_EQ(Date::parse(date.toString()), date);
-        EXPECT_EQ(Date::parse(date.format(QStringLiteral("yyyy-mm-dd hh:nn:ss"))).value_or(Date()).millisecondsOfDay(),
-                  date.millisecondsOfDay());
-    }
-    const Date precise = at(2008, 1, 2, 13, 5, 9, 7);
-    EXPECT_EQ(Date::parse(precise.format(QStringLiteral("yyyy-mm-dd hh:nn:ss.000"))), precise);
-}
-
-TEST(DateText, FormatPatterns)
-{
-    const Date afternoon = at(2008, 1, 2, 13, 5, 9, 45);
-    const Date morning = at(2024, 11, 30, 0, 7, 3, 600);
-    struct Case {
-        Date date;
-        const char *pattern;
-        const char *expected;
-    };
-    const Case cases[] = {
-        {afternoon, "yyyy-mm-dd hh:nn:ss", "2008-01-02 13:05:09"}, {morning, "hh:mm", "00:07"},
-        {afternoon, "h:mm AM/PM", "1:05 PM"}, {morning, "h:mm AM/PM", "12:07 AM"}, {afternoon, "m/d/yy", "1/2/08"},
-        {afternoon, "dddd d mmmm yyyy", "Wednesday 2 January 2008"}, {morning, "ddd, mmm d", "Sat, Nov 30"},
-        {morning, "yyyy-mm-dd hh:nn:ss.000", "2024-11-30 00:07:03.600"}, {morning, "hh:nn:ss.0", "00:07:03.6"},
-        {afternoon, "dd \"at\" h\\h", "02 at 13h"}, {afternoon, "[d] #", "[2] #"},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(c.date.format(QString::fromUtf8(c.pattern)).toStdString(), c.expected) << c.pattern;
-}
+INSTANTIATE_TEST_SUITE_P(Found, DateSerialFuzzRegression, ::testing::Values(
+    SerialCase{"LastHalfMillisecondOf9999", 2958465.999999997, nullptr}, // was 1/1/10000, which reads back as nothing
+    SerialCase{"LastMillisecondOf9999", 2958465.99999998, "12/31/9999 11:59:59 PM"},
+    SerialCase{"LastSecondOf9999", 2958465.99999, "12/31/9999 11:59:59 PM"},
+    SerialCase{"LastMillisecondBeforeYear100Ends", -657434.99999998, "1/1/0100 11:59:59 PM"},
+    SerialCase{"DayZeroShowsTheTimeAlone", 0.5, "12:00:00 PM"}),
+    [](const auto &row) { return std::string(row.param.name); });

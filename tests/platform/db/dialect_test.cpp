@@ -1,19 +1,13 @@
 #include "dbtestdatabase.h"
-
 #include "platform/db/sqldialect.h"
 
 namespace Ostraven::Testing {
 namespace {
-
 using DialectTest = DbTestDatabase;
 
 TEST_F(DialectTest, ExpressionsHaveSqlServerMeaning)
 {
-    struct Case {
-        const char *expression;
-        Variant expected;
-    };
-    const Case cases[] = {
+    const std::pair<const char *, Variant> cases[] = {
         {"'KORA' + '*' + 'GATE'", "KORA*GATE"}, {"1 + 2", qint32(3)}, {"1 + 2 * 3", qint32(7)},
         {"(1 + 2) * 3", qint32(9)}, {"10 - 2 + 1", qint32(9)}, {"10 + 2 - 1", qint32(11)}, {"-1 + 5", qint32(4)},
         {"'7' + 1", qint32(8)}, {"1.5 + 1", 2.5}, {"'x' + NULL", Variant::null()},
@@ -21,33 +15,21 @@ TEST_F(DialectTest, ExpressionsHaveSqlServerMeaning)
         {"Substring('abcdef', 0, 3)", "ab"}, {"Substring('abcdef', -1, 3)", "a"}, {"Substring('abc', 5, 2)", ""},
         {"Substring('abc', 2, 100)", "bc"}, {"Substring(NULL, 1, 2)", Variant::null()},
         {"CharIndex('.', 'a.b.c')", qint32(2)}, {"CharIndex('.', 'a.b.c', 3)", qint32(4)},
-        {"CharIndex('.', 'a.b.c', 0)", qint32(2)}, {"CharIndex('x', 'abc')", qint32(0)},
-        {"CharIndex('B', 'abc')", qint32(2)},
+        {"CharIndex('.', 'a.b.c', 0)", qint32(2)}, {"CharIndex('x', 'abc')", qint32(0)}, {"CharIndex('B', 'abc')", qint32(2)},
         {"'\\\\' + Substring('\\\\SRV.1.2.3', CharIndex('.','\\\\SRV.1.2.3',1) + 1,30)", "\\\\1.2.3"},
         {"'a' -- first\n + 'b' /* second */ + 'c'", "abc"},
         {"CASE WHEN 1 = 1 THEN 'a' + 'b' ELSE 'c' END + '!'", "ab!"}, {"IsNull(NULL, 'z') + IsNull('y', 'n')", "zy"},
         {"Len('ab  ')", qint32(2)},
     };
-    for (const Case &c : cases) {
-        const QString sql = QStringLiteral("Select ") + QString::fromUtf8(c.expression);
-        EXPECT_EQ(scalar(sql), c.expected) << c.expression;
-    }
-}
-
-TEST_F(DialectTest, TextThatIsNoNumberCannotBeAddedToOne)
-{
-    const VbError error = errorOf([this] { (void)scalar(QStringLiteral("Select 'abc' + 1")); });
-    EXPECT_TRUE(error.description().contains(QStringLiteral("Conversion failed"))) << error.description().toStdString();
+    for (const auto &[expression, expected] : cases)
+        EXPECT_EQ(scalar(QStringLiteral("Select ") + expression), expected) << expression;
+    const VbError error = errorOf([this] { (void)scalar("Select 'abc' + 1"); }); // text that is no number
+    EXPECT_TRUE(error.description().contains("Conversion failed")) << error.description().toStdString();
 }
 
 TEST_F(DialectTest, LikeFollowsTheDefaultCollation)
 {
-    struct Case {
-        const char *text;
-        const char *pattern;
-        bool matches;
-    };
-    const Case cases[] = {
+    const std::tuple<const char *, const char *, bool> cases[] = {
         {"KORA*GATE Alarm", "%alarm%", true}, {"\u00c9CLAIR", "\u00e9clair", true}, {"abc", "a_c", true},
         {"ac", "a_c", false}, {"b1", "[abc]1", true}, {"B1", "[a-c]1", true}, {"d1", "[a-c]1", false},
         {"d1", "[^a-c]1", true}, {"50%", "50[%]", true}, {"500", "50[%]", false}, {"\\\\ZEKO1.2", "\\\\ZEKO%", true},
@@ -55,44 +37,35 @@ TEST_F(DialectTest, LikeFollowsTheDefaultCollation)
         {"\\\\11.2", "\\\\1.2%", false}, {"a[b", "a[b", true}, {"Undefined 12", "Undefined%", true}, {"", "%", true},
         {"x", "", false},
     };
-    for (const Case &c : cases) {
-        const QString sql = QStringLiteral("Select CASE WHEN N'%1' LIKE N'%2' THEN 1 ELSE 0 END")
-                                .arg(QString::fromUtf8(c.text), QString::fromUtf8(c.pattern));
-        EXPECT_EQ(scalar(sql), Variant(qint32(c.matches ? 1 : 0))) << c.text << " LIKE " << c.pattern;
-    }
-    EXPECT_EQ(scalar(QStringLiteral("Select Count(*) From Events Where Type Not Like '%alarm%'")), Variant(qint32(2)));
-    EXPECT_EQ(scalar(QStringLiteral("Select 'a_b' LIKE 'a!_b' ESCAPE '!'")), Variant(qint32(1)));
-    EXPECT_EQ(scalar(QStringLiteral("Select 'axb' LIKE 'a!_b' ESCAPE '!'")), Variant(qint32(0)));
+    for (const auto &[text, pattern, matches] : cases)
+        EXPECT_EQ(scalar(QStringLiteral("Select CASE WHEN N'%1' LIKE N'%2' THEN 1 ELSE 0 END").arg(QString(text), QString(pattern))),
+                  Variant(qint32(matches ? 1 : 0))) << text << " LIKE " << pattern;
+    EXPECT_EQ(scalar("Select Count(*) From Events Where Type Not Like '%alarm%'"), Variant(qint32(2)));
+    EXPECT_EQ(scalar("Select 'a_b' LIKE 'a!_b' ESCAPE '!'"), Variant(qint32(1)));
+    EXPECT_EQ(scalar("Select 'axb' LIKE 'a!_b' ESCAPE '!'"), Variant(qint32(0)));
 }
 
-TEST_F(DialectTest, TopBecomesALimitAtTheEndOfItsOwnSelect)
+TEST_F(DialectTest, TopBecomesALimitAtTheEndOfItsOwnSelectAndComparisonsFollowTheCollations)
 {
-    struct Case {
-        const char *sql;
-        std::vector<qint32> ids;
+    const std::pair<const char *, std::vector<Variant>> cases[] = {
+        {"Select Top 2 ID From Events Order By ID desc", ids({80005, 5002})},
+        {"select distinct top 1 ID from Events order by ID", ids({2100})},
+        {"SELECT TOP (3) ID FROM Events ORDER BY ID;  -- newest", ids({2100, 5001, 5002})},
+        {"Select ID From Events Where ID In (Select Top 1 ID From Events Order By ID desc)", ids({80005})},
+        {"Select ID From Events Where 'Top' <> Type Order By ID", ids({2100, 5001, 5002, 80005})},
     };
-    const Case cases[] = {
-        {"Select Top 2 ID From Events Order By ID desc", {80005, 5002}},
-        {"select distinct top 1 ID from Events order by ID", {2100}},
-        {"SELECT TOP (3) ID FROM Events ORDER BY ID;  -- newest", {2100, 5001, 5002}},
-        {"Select ID From Events Where ID In (Select Top 1 ID From Events Order By ID desc)", {80005}},
-        {"Select ID From Events Where 'Top' <> Type Order By ID", {2100, 5001, 5002, 80005}},
-    };
-    for (const Case &c : cases) {
-        std::vector<Variant> expected;
-        for (qint32 id : c.ids)
-            expected.emplace_back(id);
-        EXPECT_EQ(column(QString::fromUtf8(c.sql)), expected) << c.sql;
-    }
+    for (const auto &[sql, expected] : cases) EXPECT_EQ(column(sql), expected) << sql;
+    // Text comparisons follow the column collations: the schema declares ov_nocase and ov_datetime where
+    // the host compares as SQL Server does.
+    EXPECT_EQ(scalar("Select [Value] From MiscProperties Where [Name] = 'ev_showms  '"), Variant("True"));
+    EXPECT_EQ(scalar("Select ID From Events Where dtDate = '3/1/2024 11:00:00 AM'"), Variant(qint32(2100)));
+    EXPECT_EQ(scalar("Select ID From Events Where dtDate = '2024-03-01 11:00:00.000'"), Variant(qint32(2100)));
+    EXPECT_EQ(column("Select ID From Events Where dtDate > '2/29/2024' Order By dtDate desc").size(), 3u);
 }
 
 TEST(SqlDialect, RewritesOnlyWhatSqliteReadsDifferently)
 {
-    struct Case {
-        const char *sqlServer;
-        const char *sqlite;
-    };
-    const Case cases[] = {
+    const std::pair<const char *, const char *> cases[] = {
         {"Select DISTINCT Top 100 * from [VIEW_EventLog_AllEvents]  order by [dbDate] desc",
          "Select DISTINCT  * from [VIEW_EventLog_AllEvents]  order by [dbDate] desc LIMIT 100"},
         {"Where Type like N'%Alarm%'", "Where Type like '%Alarm%'"}, {"Select ColumnN'x'", "Select ColumnN'x'"},
@@ -100,21 +73,7 @@ TEST(SqlDialect, RewritesOnlyWhatSqliteReadsDifferently)
         {"Select f(a) + [b c] + 'x' As y", "Select ov_add(ov_add(f(a), [b c]), 'x') As y"},
         {"Update Profile_Details Set [Value] = 5 Where ProfileID =7", "Update Profile_Details Set [Value] = 5 Where ProfileID =7"},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(SqlDialect::toSqlite(QString::fromUtf8(c.sqlServer)), QString::fromUtf8(c.sqlite)) << c.sqlServer;
-}
-
-TEST_F(DialectTest, TextComparisonsFollowTheColumnCollations)
-{
-    // The schema declares ov_nocase and ov_datetime where the host compares as SQL Server does.
-    EXPECT_EQ(scalar(QStringLiteral("Select [Value] From MiscProperties Where [Name] = 'ev_showms  '")),
-              Variant("True"));
-    EXPECT_EQ(scalar(QStringLiteral("Select ID From Events Where dtDate = '3/1/2024 11:00:00 AM'")),
-              Variant(qint32(2100)));
-    EXPECT_EQ(scalar(QStringLiteral("Select ID From Events Where dtDate = '2024-03-01 11:00:00.000'")),
-              Variant(qint32(2100)));
-    EXPECT_EQ(column(QStringLiteral("Select ID From Events Where dtDate > '2/29/2024' Order By dtDate desc")).size(),
-              3u);
+    for (const auto &[sqlServer, sqlite] : cases) EXPECT_EQ(SqlDialect::toSqlite(sqlServer), QString(sqlite)) << sqlServer;
 }
 
 } // namespace

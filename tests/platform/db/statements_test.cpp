@@ -2,100 +2,63 @@
 
 namespace Ostraven::Testing {
 namespace {
-
 using HostStatementTest = DbTestDatabase;
-
-std::vector<Variant> ids(std::initializer_list<qint32> values)
-{
-    std::vector<Variant> result;
-    for (qint32 value : values)
-        result.emplace_back(value);
-    return result;
-}
 
 // The archive statement as the loader builds it: "Select DISTINCT " [Top n] " * from [VIEW...] " condition
 // " order by [dbDate] desc", with group clauses in include and exclude mode and the type filter's condition.
-TEST_F(HostStatementTest, ArchiveStatementsSelectTheRightEventsNewestFirst)
+TEST_F(HostStatementTest, ArchiveStatementsSelectTheRightEventsNewestFirstWithTheHostsTypes)
 {
-    const QString head = QStringLiteral("Select DISTINCT ");
-    const QString view = QStringLiteral(" * from [VIEW_EventLog_AllEvents] ");
-    const QString tail = QStringLiteral(" order by [dbDate] desc");
-    const QString pointClause = QStringLiteral(
-        "(Address NOT LIKE '\\\\ZEKO%' AND ('\\\\' + Substring(Address, CharIndex('.',Address,1) + 1,30) "
-        "LIKE '\\\\1.2%'))");
-    struct Case {
-        QString condition;
-        bool top;
-        std::vector<Variant> expected;
-    };
-    const Case cases[] = {
+    const QString point = "(Address NOT LIKE '\\\\ZEKO%' AND ('\\\\' + Substring(Address, CharIndex('.',Address,1) + 1,30) "
+                          "LIKE '\\\\1.2%'))";
+    const std::tuple<QString, bool, std::vector<Variant>> cases[] = { // condition, Top 3, event numbers
         {QString(), true, ids({5002, 80005, 2100})},
-        {QStringLiteral(" Where (") + pointClause + u')', false, ids({5002, 5001})},
-        {QStringLiteral(" Where NOT (") + pointClause + u')', false, ids({80005, 2100})},
-        {QStringLiteral(" Where  (Address LIKE '\\\\ZEKO1.2%' OR   Address LIKE '\\\\SRV.1.3%' )"), false,
-         ids({80005, 2100})},
-        {QStringLiteral(" Where  ([ID] =5001 )"), false, ids({5001})},
-        {QStringLiteral("Where Type like N'%Alarm%'"), false, ids({5002, 5001})},
-        {QStringLiteral("Where Type like N'%Alarm%' AND NOT (") + pointClause + u')', false, ids({})},
+        {" Where (" + point + ')', false, ids({5002, 5001})},
+        {" Where NOT (" + point + ')', false, ids({80005, 2100})},
+        {" Where  (Address LIKE '\\\\ZEKO1.2%' OR   Address LIKE '\\\\SRV.1.3%' )", false, ids({80005, 2100})},
+        {" Where  ([ID] =5001 )", false, ids({5001})},
+        {"Where Type like N'%Alarm%'", false, ids({5002, 5001})},
+        {"Where Type like N'%Alarm%' AND NOT (" + point + ')', false, ids({})},
     };
-    for (const Case &c : cases) {
-        const QString sql = head + (c.top ? QStringLiteral("Top 3") : QString()) + view + c.condition + tail;
+    for (const auto &[condition, top, expected] : cases) {
+        const QString sql = "Select DISTINCT " + QString(top ? "Top 3" : "") + " * from [VIEW_EventLog_AllEvents] "
+                            + condition + " order by [dbDate] desc";
         const std::unique_ptr<Recordset> rs = db->openRecordset(sql, CursorType::Static);
         std::vector<Variant> found;
-        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
-            found.push_back(rs->field(3));
-        EXPECT_EQ(found, c.expected) << sql.toStdString();
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext()) found.push_back(rs->field(3));
+        EXPECT_EQ(found, expected) << sql.toStdString();
     }
-}
-
-TEST_F(HostStatementTest, ArchiveRowsCarryDatesAndNumbersAsTheHostReadsThem)
-{
-    const std::unique_ptr<Recordset> rs = db->openRecordset(
-        QStringLiteral("Select DISTINCT Top 4 * from [VIEW_EventLog_AllEvents]  order by [dbDate] desc"),
-        CursorType::Static);
+    const std::unique_ptr<Recordset> rs =
+        db->openRecordset("Select DISTINCT Top 4 * from [VIEW_EventLog_AllEvents]  order by [dbDate] desc", CursorType::Static);
     ASSERT_EQ(rs->recordCount(), 4);
     EXPECT_EQ(rs->field(0), Variant(Date::fromParts(2024, 3, 1, 13)));
-    EXPECT_EQ(rs->field(QStringLiteral("credid1")), Variant(3000000000.0)); // beyond a Long
+    EXPECT_EQ(rs->field("credid1"), Variant(3000000000.0)); // beyond a Long
     rs->moveNext();
     EXPECT_TRUE(rs->field(0).asDate().isNullDate());
     rs->moveNext();
-    EXPECT_EQ(rs->field(1), Variant(Date::fromParts(2024, 3, 1, 11, 0, 1, 250)));
-    EXPECT_EQ(rs->field(5), Variant("Access granted, door 4"));
-    EXPECT_EQ(rs->field(7), Variant(qint32(0)));
+    EXPECT_EQ(std::tuple(rs->field(1), rs->field(5), rs->field(7)),
+              std::tuple(Variant(Date::fromParts(2024, 3, 1, 11, 0, 1, 250)), Variant("Access granted, door 4"), Variant(qint32(0))));
 }
 
-TEST_F(HostStatementTest, AStackedStatementIsRefusedBeforeAnythingRuns)
+TEST_F(HostStatementTest, AStackedStatementIsRefusedBeforeAnythingRunsAndFailuresCarryTheDatabaseMessage)
 {
-    const char *refused[] = {
-        "Insert Into Profile_Details Values (1, 4, 'A', 'x'); Delete From Events", "Select 1;Select 2",
-        "EXEC ZUL_DeleteFilterGroup 1; Delete From Events",
-        "Insert Into Profile_Details Values (1, 4, 'A', 'x') -- c\n; /* c */ Delete From Events",
-    };
-    for (const char *sql : refused) {
-        const VbError error = errorOf([&] { db->execute(QString::fromUtf8(sql)); });
+    for (const char *sql : {"Insert Into Profile_Details Values (1, 4, 'A', 'x'); Delete From Events", "Select 1;Select 2",
+                            "EXEC ZUL_DeleteFilterGroup 1; Delete From Events",
+                            "Insert Into Profile_Details Values (1, 4, 'A', 'x') -- c\n; /* c */ Delete From Events"}) {
+        const VbError error = errorOf([&] { db->execute(sql); });
         EXPECT_EQ(error.number(), -2147217900) << sql;
-        EXPECT_TRUE(error.description().contains(QStringLiteral("more than one statement"))) << sql;
+        EXPECT_TRUE(error.description().contains("more than one statement")) << sql;
     }
-    EXPECT_EQ(count(QStringLiteral("Events")), 4);
-    EXPECT_EQ(count(QStringLiteral("Profile_Details")), 0);
-
-    EXPECT_EQ(scalar(QStringLiteral("Select ';' + 'x' ; -- only one")), Variant(";x"));
+    EXPECT_EQ(count("Events"), 4);
+    EXPECT_EQ(count("Profile_Details"), 0);
+    EXPECT_EQ(scalar("Select ';' + 'x' ; -- only one"), Variant(";x"));
+    // Database failures carry the database's message.
+    const VbError syntax = errorOf([this] { db->execute("Select * From Events Where ID = = 1"); });
+    EXPECT_EQ(std::pair(syntax.number(), syntax.source()), std::pair(-2147217900, QStringLiteral("SQLite")));
+    EXPECT_TRUE(syntax.description().contains("syntax error")) << syntax.description().toStdString();
+    EXPECT_EQ(errorOf([this] { (void)db->openRecordset("Select * From Nowhere"); }).description(),
+              QStringLiteral("no such table: Nowhere"));
+    EXPECT_TRUE(errorOf([this] { (void)db->openRecordset("Select 'abc"); }).description().startsWith("Unclosed quotation mark"));
+    EXPECT_EQ(count("Events"), 4);
 }
-
-TEST_F(HostStatementTest, DatabaseFailuresCarryTheDatabaseMessage)
-{
-    const VbError syntax = errorOf([this] { db->execute(QStringLiteral("Select * From Events Where ID = = 1")); });
-    EXPECT_EQ(syntax.number(), -2147217900);
-    EXPECT_EQ(syntax.source(), QStringLiteral("SQLite"));
-    EXPECT_TRUE(syntax.description().contains(QStringLiteral("syntax error"))) << syntax.description().toStdString();
-
-    const VbError table = errorOf([this] { (void)db->openRecordset(QStringLiteral("Select * From Nowhere")); });
-    EXPECT_EQ(table.description(), QStringLiteral("no such table: Nowhere"));
-
-    const VbError quote = errorOf([this] { (void)db->openRecordset(QStringLiteral("Select 'abc")); });
-    EXPECT_TRUE(quote.description().startsWith(QStringLiteral("Unclosed quotation mark")));
-    EXPECT_EQ(count(QStringLiteral("Events")), 4);
-}
-
 } // namespace
 } // namespace Ostraven::Testing

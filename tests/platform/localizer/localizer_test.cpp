@@ -1,132 +1,86 @@
+#include "../platformtest.h"
 #include "platform/localizer/localizer.h"
 #include "platform/vberror.h"
-
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QWidget>
-
 #include <gtest/gtest.h>
 
 namespace Ostraven {
 namespace {
-
+// Window 54 with one control of each kind the localizer captions, named as the forms name them.
 class LocalizerTest : public ::testing::Test
 {
 protected:
+    template <typename Control, typename... Args>
+    Control *add(const char *name, Args &&...args)
+    {
+        auto *control = new Control(std::forward<Args>(args)..., &window);
+        control->setObjectName(name);
+        return control;
+    }
     void SetUp() override
     {
-        connection = Connection::openSqlite(QStringLiteral(":memory:"));
-        connection->execute(QStringLiteral("Create Table Localization(WindowNumber INTEGER NOT NULL, ControlName TEXT "
-                                           "NOT NULL COLLATE NOCASE, ControlIndex INTEGER, Caption TEXT NOT NULL)"));
-        window.setObjectName(QStringLiteral("FCustom"));
-        window.setWindowTitle(QStringLiteral("Event Viewer Properties"));
-        ok = new QPushButton(QStringLiteral("OK"), &window);
-        ok->setObjectName(QStringLiteral("cmdOK"));
-        colourLabel = new QLabel(QStringLiteral("Colour"), &window);
-        colourLabel->setObjectName(QStringLiteral("lblColor(1)"));
-        otherLabel = new QLabel(QStringLiteral("Other"), &window);
-        otherLabel->setObjectName(QStringLiteral("lblColor"));
+        connection->execute("Create Table Localization(WindowNumber INTEGER NOT NULL, ControlName TEXT NOT NULL "
+                            "COLLATE NOCASE, ControlIndex INTEGER, Caption TEXT NOT NULL)");
+        window.setObjectName("FCustom");
+        window.setWindowTitle("Event Viewer Properties");
         otherLabel->setProperty(Localizer::IndexProperty, 0);
-        frame = new QGroupBox(QStringLiteral("General"), &window);
-        frame->setObjectName(QStringLiteral("fraGeneral"));
-        tabs = new QTabWidget(&window);
-        tabs->setObjectName(QStringLiteral("SSTab1"));
-        tabs->addTab(new QWidget, QStringLiteral("Filters"));
-        tabs->addTab(new QWidget, QStringLiteral("General"));
-        menu = new QMenu(QStringLiteral("Events"), &window);
-        menu->setObjectName(QStringLiteral("mnuEvents"));
-        copy = menu->addAction(QStringLiteral("Copy to Clipboard"));
-        copy->setObjectName(QStringLiteral("mnuEventArray(5)"));
-
+        tabs->addTab(new QWidget, "Filters");
+        tabs->addTab(new QWidget, "General");
+        copy->setObjectName("mnuEventArray(5)");
         localizer.setConnection(connection);
         localizer.setWindowNumber(54);
-        localizer.setVersion(QStringLiteral("3.5.1757"));
+        localizer.setVersion("3.5.1757");
     }
-
-    void addCaption(int windowNumber, const QString &name, const QString &index, const QString &caption)
-    {
-        connection->execute(QStringLiteral("Insert Into Localization Values (%1, '%2', %3, '%4')")
-                                .arg(windowNumber).arg(name, index, caption));
-    }
-
-    ConnectionPtr connection;
+    ConnectionPtr connection = Connection::openSqlite(":memory:");
     Localizer localizer;
     QWidget window;
-    QPushButton *ok = nullptr;
-    QLabel *colourLabel = nullptr;
-    QLabel *otherLabel = nullptr;
-    QGroupBox *frame = nullptr;
-    QTabWidget *tabs = nullptr;
-    QMenu *menu = nullptr;
-    QAction *copy = nullptr;
+    QPushButton *ok = add<QPushButton>("cmdOK", "OK");
+    QLabel *colourLabel = add<QLabel>("lblColor(1)", "Colour");
+    QLabel *otherLabel = add<QLabel>("lblColor", "Other");
+    QGroupBox *frame = add<QGroupBox>("fraGeneral", "General");
+    QTabWidget *tabs = add<QTabWidget>("SSTab1");
+    QMenu *menu = add<QMenu>("mnuEvents", "Events");
+    QAction *copy = menu->addAction("Copy to Clipboard");
 };
 
 TEST_F(LocalizerTest, ReplacesCaptionsByControlNameAndIndex)
 {
-    addCaption(54, QStringLiteral("Form"), QStringLiteral("Null"), QStringLiteral("Ereignisanzeige"));
-    addCaption(54, QStringLiteral("CMDOK"), QStringLiteral("Null"), QStringLiteral("Weiter"));
-    addCaption(54, QStringLiteral("lblColor"), QStringLiteral("1"), QStringLiteral("Farbe"));
-    addCaption(54, QStringLiteral("lblColor"), QStringLiteral("0"), QStringLiteral("Andere"));
-    addCaption(54, QStringLiteral("fraGeneral"), QStringLiteral("Null"), QStringLiteral("Allgemein"));
-    addCaption(54, QStringLiteral("SSTab1"), QStringLiteral("1"), QStringLiteral("Allgemeines"));
-    addCaption(54, QStringLiteral("mnuEvents"), QStringLiteral("Null"), QStringLiteral("Ereignisse"));
-    addCaption(54, QStringLiteral("mnuEventArray"), QStringLiteral("5"), QStringLiteral("Kopieren"));
-    addCaption(54, QStringLiteral("mnuEventArray"), QStringLiteral("6"), QStringLiteral("no such member"));
-    addCaption(54, QStringLiteral("cmdOK"), QStringLiteral("3"), QStringLiteral("not an array"));
-    addCaption(17, QStringLiteral("cmdOK"), QStringLiteral("Null"), QStringLiteral("another window"));
-
+    connection->execute("Insert Into Localization Values (54, 'Form', Null, 'Ereignisanzeige'), (54, 'CMDOK', Null, 'Weiter'), "
+                        "(54, 'lblColor', 1, 'Farbe'), (54, 'lblColor', 0, 'Andere'), (54, 'fraGeneral', Null, 'Allgemein'), "
+                        "(54, 'SSTab1', 1, 'Allgemeines'), (54, 'mnuEvents', Null, 'Ereignisse'), (54, 'mnuEventArray', 5, 'Kopieren'), "
+                        "(54, 'mnuEventArray', 6, 'no such member'), (54, 'cmdOK', 3, 'not an array'), (17, 'cmdOK', Null, 'another window')");
     EXPECT_EQ(localizer.localize(&window), 8);
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Ereignisanzeige"));
-    EXPECT_EQ(ok->text(), QStringLiteral("Weiter"));
-    EXPECT_EQ(colourLabel->text(), QStringLiteral("Farbe"));
-    EXPECT_EQ(otherLabel->text(), QStringLiteral("Andere"));
-    EXPECT_EQ(frame->title(), QStringLiteral("Allgemein"));
-    EXPECT_EQ(tabs->tabText(0), QStringLiteral("Filters"));
-    EXPECT_EQ(tabs->tabText(1), QStringLiteral("Allgemeines"));
-    EXPECT_EQ(menu->title(), QStringLiteral("Ereignisse"));
-    EXPECT_EQ(copy->text(), QStringLiteral("Kopieren"));
+    EXPECT_EQ(QStringList({window.windowTitle(), ok->text(), colourLabel->text(), otherLabel->text(), frame->title(),
+                           tabs->tabText(0), tabs->tabText(1), menu->title(), copy->text()}),
+              QStringList({"Ereignisanzeige", "Weiter", "Farbe", "Andere", "Allgemein", "Filters", "Allgemeines",
+                           "Ereignisse", "Kopieren"}));
 }
 
-TEST_F(LocalizerTest, DisabledOrFailingLocalizerLeavesCaptionsAlone)
+TEST_F(LocalizerTest, DisabledOrFailingLocalizerLeavesCaptionsAloneAndArrayNamesSplit)
 {
-    addCaption(54, QStringLiteral("cmdOK"), QStringLiteral("Null"), QStringLiteral("Weiter"));
+    connection->execute("Insert Into Localization Values (54, 'cmdOK', Null, 'Weiter')");
     localizer.setEnabled(false);
     EXPECT_EQ(localizer.localize(&window), 0);
     EXPECT_EQ(ok->text(), QStringLiteral("OK"));
-
     localizer.setEnabled(true);
-    connection->execute(QStringLiteral("Drop Table Localization"));
+    connection->execute("Drop Table Localization");
     EXPECT_THROW(localizer.localize(&window), VbError);
     EXPECT_EQ(ok->text(), QStringLiteral("OK"));
-
     localizer.windowUnloaded(0x51);
     EXPECT_EQ(localizer.unloadedHandle(), std::optional<quintptr>(0x51));
-    try {
-        localizer.localize(&window);
-        ADD_FAILURE() << "no error without a connection";
-    } catch (const VbError &error) {
-        EXPECT_EQ(error.number(), VbError::ObjectNotSet);
-    }
-}
-
-TEST(LocalizerNames, ArrayMembersSplitIntoNameAndIndex)
-{
-    const std::vector<std::tuple<QString, QString, std::optional<int>>> cases{
-        {QStringLiteral("mnuEventArray(12)"), QStringLiteral("mnuEventArray"), 12},
-        {QStringLiteral("cmdOK"), QStringLiteral("cmdOK"), std::nullopt},
-        {QStringLiteral("odd(x)"), QStringLiteral("odd(x)"), std::nullopt},
-        {QStringLiteral("(3)"), QStringLiteral("(3)"), std::nullopt},
+    EXPECT_EQ(errorNumber([&] { localizer.localize(&window); }), VbError::ObjectNotSet) << "without a connection";
+    // Array members split into name and index.
+    const std::tuple<const char *, const char *, std::optional<int>> cases[] = {
+        {"mnuEventArray(12)", "mnuEventArray", 12}, {"cmdOK", "cmdOK", std::nullopt}, {"odd(x)", "odd(x)", std::nullopt},
+        {"(3)", "(3)", std::nullopt},
     };
-    for (const auto &[objectName, name, index] : cases) {
-        const auto [splitName, splitIndex] = Localizer::splitControlName(objectName);
-        EXPECT_EQ(splitName, name) << objectName.toStdString();
-        EXPECT_EQ(splitIndex, index) << objectName.toStdString();
-    }
+    for (const auto &[objectName, name, index] : cases)
+        EXPECT_EQ(Localizer::splitControlName(objectName), std::pair(QString(name), index)) << objectName;
 }
-
 } // namespace
 } // namespace Ostraven
