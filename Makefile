@@ -22,7 +22,7 @@ FUZZ_SECONDS ?= 60
 # The sanitizer subset for CI: the suites of the code that reads outside input (values, dates, the
 # statement layer, admission, the model, row insertion, the grid model) and every fuzz regression;
 # the slow end-to-end suites (host scripts, statement shapes, the component object) are left out.
-QUICK_TESTS ?= FuzzRegression|^(DateText|DateSerials|VariantConversions|DialectTest|SqlDialect|ProcedureTest|ConnectionTest|AdmissionTest|CircularBuffer|ZekoEventTypes[A-Za-z]*|GenericEvent[A-Za-z]*|EventColouringTest|RowInsertionTest|Utilities|GridModelTest|ColumnList|FilterClauseTest)[.]
+QUICK_TESTS ?= FuzzRegression|^(DateText|DateSerials|VariantConversions|DialectTest|SqlDialect|ProcedureTest|ConnectionTest|AdmissionTest|CircularBuffer|ZekoEventTypes[A-Za-z]*|GenericEvent[A-Za-z]*|EventColouringTest|RowInsertionTest|Utilities|Lists/InitColors|Calls/Grs|GridModelTest|ColumnList|FilterClauseTest)[.]
 
 COVERAGE_DIR ?= build-coverage
 
