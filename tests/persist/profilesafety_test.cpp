@@ -1,7 +1,6 @@
 #include "support/componentfixture.h"
 #include "support/reportedlabels.h"
 
-#include "component/event.h"
 #include "viewer/fevents.h"
 
 #include "platform/db/sqlitebackend.h"
@@ -9,97 +8,67 @@
 #include <QElapsedTimer>
 
 namespace Ostraven::Testing {
-
 namespace {
 
-const QString customColumns =
-    QStringLiteral("Description][Description][1][300][True,dbTime][Host Time][2][120][True");
+const QString customColumns = "Description][Description][1][300][True,dbTime][Host Time][2][120][True";
 
-// The stored profile survives whatever the database does to the viewer in between: a setting that could
-// not be read is not written back, and a save that cannot be written is reported and changes nothing.
+// The stored profile survives whatever the database does to the viewer in between: a setting that could not be
+// read is not written back, and a save that cannot be written is reported and changes nothing.
 class ProfileSafetyTest : public ComponentTest
 {
 protected:
     void SetUp() override
     {
         ComponentTest::SetUp();
-        db().execute(QStringLiteral("UPDATE Profile_Details SET [Value] = '%1' WHERE ProfileID = 1 AND ObjectID = 4 "
-                                    "AND Property = 'ColumnHeaders'")
-                         .arg(customColumns));
-        m_shared = std::shared_ptr<MPublic>(&module(), [](MPublic *) {});
-        m_event = std::make_unique<Event>(m_shared);
+        db().execute("UPDATE Profile_Details SET [Value] = '" + customColumns + "' WHERE ProfileID = 1 AND ObjectID = 4 AND Property = 'ColumnHeaders'");
         sqlite().setLockWaitAllowance(std::chrono::milliseconds(200));
     }
-    void TearDown() override
-    {
-        m_event.reset();
-        ComponentTest::TearDown();
-    }
-
-    Event &event() { return *m_event; }
     SqliteBackend &sqlite() { return dynamic_cast<SqliteBackend &>(db().backend()); }
-
     QStringList storedProfile()
     {
-        return column(QStringLiteral("SELECT Property || '=' || [Value] FROM Profile_Details WHERE ProfileID = 1 AND "
-                                     "ObjectID = 4 AND Property NOT IN ('Height', 'Left', 'Top', 'Width') "
-                                     "ORDER BY Property"));
+        return column("SELECT Property || '=' || [Value] FROM Profile_Details WHERE ProfileID = 1 AND ObjectID = 4 "
+                      "AND Property NOT IN ('Height', 'Left', 'Top', 'Width') ORDER BY Property");
     }
-
-private:
-    std::shared_ptr<MPublic> m_shared;
-    std::unique_ptr<Event> m_event;
 };
 
-} // namespace
+// Another program holds the database while the viewer opens: every setting goes unread, quickly and reported;
+// whether or not the lock is still there at closing time, the stored layout is kept, and the next show reads it.
+struct Lock { const char *name; bool lockedWhileClosing; std::vector<std::string> closingReports; };
+class LockWhileOpening : public ProfileSafetyTest, public ::testing::WithParamInterface<Lock> {};
 
-TEST_F(ProfileSafetyTest, ALockWhileTheViewerOpensDoesNotCostTheOperatorsLayout)
+TEST_P(LockWhileOpening, DoesNotCostTheOperatorsLayout)
 {
-    struct Case {
-        const char *name;
-        bool lockedWhileClosing;
-        std::vector<std::string> closingReports;
-    };
-    const Case cases[] = {
-        {"the lock is gone by closing time", false, {}},
-        {"the lock is still there at closing time", true, {"CorvanPersist.SavePersistence"}},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        const QStringList before = storedProfile();
-        const ConnectionPtr other = Connection::openSqlite(folder() + QStringLiteral("/host.sqlite"));
-        other->execute(QStringLiteral("BEGIN EXCLUSIVE"));
-
-        QElapsedTimer opening;
-        opening.start();
-        event().Show();
-        EXPECT_LT(opening.elapsed(), 2000) << "every statement of the show waited for the lock";
-        EXPECT_FALSE(desktop().boxes().empty());
-        EXPECT_EQ(module().profile.unreadSettings.size(), 7u);
-
-        if (!c.lockedWhileClosing)
-            other->execute(QStringLiteral("ROLLBACK"));
-        db().endUserAction();
-        desktop().clearRecords();
-        QElapsedTimer closing;
-        closing.start();
-        (void)module().windows().unloadEvents();
-        EXPECT_LT(closing.elapsed(), 2000);
-        EXPECT_EQ(reportedLabels(desktop()), c.closingReports);
-        if (c.lockedWhileClosing)
-            other->execute(QStringLiteral("ROLLBACK"));
-
-        EXPECT_EQ(storedProfile(), before);
-        db().endUserAction();
-        desktop().clearRecords();
-    }
-
-    // Once the database answers again, the next show reads the layout that was kept.
+    const QStringList before = storedProfile();
+    const ConnectionPtr other = Connection::openSqlite(folder() + "/host.sqlite");
+    other->execute("BEGIN EXCLUSIVE");
+    QElapsedTimer clock;
+    clock.start();
+    event().Show();
+    EXPECT_LT(clock.elapsed(), 2000) << "every statement of the show waited for the lock";
+    EXPECT_FALSE(desktop().boxes().empty());
+    EXPECT_EQ(module().profile.unreadSettings.size(), 7u);
+    if (!GetParam().lockedWhileClosing)
+        other->execute("ROLLBACK");
+    db().endUserAction();
+    desktop().clearRecords();
+    clock.restart();
+    (void)module().windows().unloadEvents();
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(reportedLabels(desktop()), GetParam().closingReports);
+    if (GetParam().lockedWhileClosing)
+        other->execute("ROLLBACK");
+    EXPECT_EQ(storedProfile(), before);
+    db().endUserAction();
+    desktop().clearRecords();
     event().Show();
     EXPECT_TRUE(desktop().boxes().empty());
     EXPECT_EQ(module().profile.ColumnHeaders, customColumns);
     EXPECT_EQ(module().windows().events().vGrid->columnCount(), 2);
 }
+
+INSTANTIATE_TEST_SUITE_P(ClosingTime, LockWhileOpening, ::testing::Values(
+    Lock{"LockGone", false, {}}, Lock{"StillLocked", true, {"CorvanPersist.SavePersistence"}}),
+    [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(ProfileSafetyTest, ASaveThatCannotBeWrittenIsReportedOnceAndChangesNothing)
 {
@@ -108,13 +77,12 @@ TEST_F(ProfileSafetyTest, ASaveThatCannotBeWrittenIsReportedOnceAndChangesNothin
     const QStringList before = storedProfile();
     module().profile.MaxLinesSetting = 250;
     module().profile.TypeFilter = 4;
-    sqlite().executeScript(QStringLiteral("PRAGMA query_only = 1"));
-
+    sqlite().executeScript("PRAGMA query_only = 1");
     (void)module().windows().unloadEvents();
-
     EXPECT_EQ(reportedLabels(desktop()), std::vector<std::string>{"CorvanPersist.SavePersistence"});
-    EXPECT_TRUE(boxTexts().value(0).contains(QStringLiteral("readonly"))) << boxTexts().value(0).toStdString();
+    EXPECT_TRUE(boxTexts().value(0).contains("readonly")) << boxTexts().value(0).toStdString();
     EXPECT_EQ(storedProfile(), before);
 }
 
+} // namespace
 } // namespace Ostraven::Testing
