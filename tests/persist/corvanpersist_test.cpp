@@ -1,11 +1,13 @@
 #include "persist/corvanpersist.h"
 
-#include "support/testdatabase.h"
+#include "support/componentfixture.h"
+#include "support/reportedlabels.h"
 
 #include "model/ccircularbuffer.h"
-#include "module/mpublic.h"
-#include "platform/desktop/scripteddesktop.h"
+#include "platform/db/sqlitebackend.h"
+#include "viewer/fevents.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <optional>
@@ -24,32 +26,13 @@ QString updateRedrawRate(const char *value)
     return QStringLiteral("Update Profile_Details Set [Value] = %1 Where ProfileID =40 AND ObjectID = 4 AND Property = 'RedrawRate'").arg(value);
 }
 
-// The host as the settings store needs it: SQL quoting and a security object granting every view.
-DispatchPtr makeHost()
-{
-    // Each object also takes the component type that the security object is given.
-    const auto object = [](const char *member, MemberTable::Handler handler) {
-        auto table = std::make_shared<MemberTable>();
-        table->onGet(member, handler);
-        table->onPut("ComponentType", [](Args &) { return Variant(); });
-        return Variant(DispatchPtr(table));
-    };
-    auto host = std::make_shared<MemberTable>();
-    host->onCall("Fix_Apostrophe", [](Args &args) { return Variant(CStr(args.at(0)).replace("'", "''")); });
-    host->onGet("Security", [object](Args &) {
-        return object("SubPermissions", [object](Args &) {
-            return object("Item", [object](Args &) { return object("CanView", [](Args &) { return Variant(true); }); });
-        });
-    });
-    return host;
-}
-
-// A module over its own empty site, with the settings store's host and profile 40.
+// A module over its own empty site, with the host's own NTConnection (SQL quoting and the administrator's
+// permissions) and profile 40.
 struct ProfileSite {
     ProfileSite()
     {
         module.host.DBConnection = database.connection();
-        module.host.NTConnection = makeHost();
+        module.host.NTConnection = std::make_shared<Host::HostNTConnection>(config, database.connection(), record);
         module.host.CurrentProfileID = profile;
     }
     void insertRow(qint32 profileId, qint32 objectId, const QString &property, const QString &value)
@@ -69,6 +52,8 @@ struct ProfileSite {
     }
 
     TestDatabase database;
+    Host::HostConfig config;
+    Host::HostRecord record;
     std::shared_ptr<ScriptedDesktop> desktop = std::make_shared<ScriptedDesktop>();
     MPublic module{desktop, database.folder()};
 };
@@ -227,6 +212,80 @@ TEST(CorvanPersist, FailingStatements)
     saving.module.host.DBConnection.reset();
     CorvanPersist(saving.module).SavePersistence(viewer);
     EXPECT_TRUE(saving.reported("CorvanPersist.SavePersistence("));
+}
+
+const QString customColumns = "Description][Description][1][300][True,dbTime][Host Time][2][120][True";
+
+// The stored profile survives whatever the database does to the viewer in between: a setting that could not be
+// read is not written back, and a save that cannot be written is reported and changes nothing.
+class ProfileSafetyTest : public ComponentTest
+{
+protected:
+    void SetUp() override
+    {
+        ComponentTest::SetUp();
+        db().execute("UPDATE Profile_Details SET [Value] = '" + customColumns + "' WHERE ProfileID = 1 AND ObjectID = 4 AND Property = 'ColumnHeaders'");
+        sqlite().setLockWaitAllowance(std::chrono::milliseconds(200));
+    }
+    SqliteBackend &sqlite() { return dynamic_cast<SqliteBackend &>(db().backend()); }
+    QStringList storedProfile()
+    {
+        return column("SELECT Property || '=' || [Value] FROM Profile_Details WHERE ProfileID = 1 AND ObjectID = 4 "
+                      "AND Property NOT IN ('Height', 'Left', 'Top', 'Width') ORDER BY Property");
+    }
+};
+
+// Another program holds the database while the viewer opens: every setting goes unread, quickly and reported;
+// whether or not the lock is still there at closing time, the stored layout is kept, and the next show reads it.
+struct Lock { const char *name; bool lockedWhileClosing; std::vector<std::string> closingReports; };
+class LockWhileOpening : public ProfileSafetyTest, public ::testing::WithParamInterface<Lock> {};
+
+TEST_P(LockWhileOpening, DoesNotCostTheOperatorsLayout)
+{
+    const QStringList before = storedProfile();
+    const ConnectionPtr other = Connection::openSqlite(folder() + "/host.sqlite");
+    other->execute("BEGIN EXCLUSIVE");
+    QElapsedTimer clock;
+    clock.start();
+    event().Show();
+    EXPECT_LT(clock.elapsed(), 2000) << "every statement of the show waited for the lock";
+    EXPECT_FALSE(desktop().boxes().empty());
+    EXPECT_EQ(module().profile.unreadSettings.size(), 7u);
+    if (!GetParam().lockedWhileClosing)
+        other->execute("ROLLBACK");
+    db().endUserAction();
+    desktop().clearRecords();
+    clock.restart();
+    (void)module().windows().unloadEvents();
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(reportedLabels(desktop()), GetParam().closingReports);
+    if (GetParam().lockedWhileClosing)
+        other->execute("ROLLBACK");
+    EXPECT_EQ(storedProfile(), before);
+    db().endUserAction();
+    desktop().clearRecords();
+    event().Show();
+    EXPECT_TRUE(desktop().boxes().empty());
+    EXPECT_EQ(module().profile.ColumnHeaders, customColumns);
+    EXPECT_EQ(module().windows().events().vGrid->columnCount(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(ClosingTime, LockWhileOpening, ::testing::Values(
+    Lock{"LockGone", false, {}}, Lock{"StillLocked", true, {"CorvanPersist.SavePersistence"}}),
+    [](const auto &row) { return std::string(row.param.name); });
+
+TEST_F(ProfileSafetyTest, ASaveThatCannotBeWrittenIsReportedOnceAndChangesNothing)
+{
+    event().Show();
+    ASSERT_TRUE(desktop().boxes().empty());
+    const QStringList before = storedProfile();
+    module().profile.MaxLinesSetting = 250;
+    module().profile.TypeFilter = 4;
+    sqlite().executeScript("PRAGMA query_only = 1");
+    (void)module().windows().unloadEvents();
+    EXPECT_EQ(reportedLabels(desktop()), std::vector<std::string>{"CorvanPersist.SavePersistence"});
+    EXPECT_TRUE(boxTexts().value(0).contains("readonly")) << boxTexts().value(0).toStdString();
+    EXPECT_EQ(storedProfile(), before);
 }
 
 } // namespace
