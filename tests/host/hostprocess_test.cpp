@@ -231,10 +231,7 @@ class NotAHostDatabase : public HostScriptTest, public ::testing::WithParamInter
 TEST_P(NotAHostDatabase, IsRefusedAtStartAndLeftAlone)
 {
     const QString file = GetParam().make(site());
-    const auto contents = [&] {
-        QFile read(file);
-        return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
-    };
+    const auto contents = [&] { QFile read(file); return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray(); };
     const QByteArray before = contents();
     for (const QStringList &arguments : {QStringList{"--headless", "--registry", path("registry.ini"), "--script", "-"},
                                          QStringList{"--sql", "SELECT 1"}}) {
@@ -303,24 +300,16 @@ INSTANTIATE_TEST_SUITE_P(Options, OutOfRangeOption, ::testing::Values(
 
 using InteractionOps = HostProcessTest;
 
-QStringList selectedRows(const QJsonObject &dump)
-{
-    QStringList rows;
-    const QJsonArray gridRows = dump["grid"]["rows"].toArray();
-    for (int row = 0; row < gridRows.size(); ++row) {
-        if (gridRows[row]["selected"].toBool())
-            rows << QString::number(row + 1);
-    }
-    return rows;
-}
-
 TEST_F(InteractionOps, ARightClickInsideASelectionCopiesItThroughThePopUp)
 {
     const HostRun run = script({R"({"op":"show"})", R"({"op":"select","rows":[2,3,4]})", R"({"op":"mousedown","button":2,"row":3})",
                                 R"({"op":"answer","answer":5})", R"({"op":"popup","row":3})", R"({"op":"dump"})"});
     EXPECT_TRUE(run.errorLines().isEmpty()) << run.err.toStdString();
     const QJsonObject dump = run.outLines().value(run.outLines().size() - 1); // the last dump
-    EXPECT_EQ(selectedRows(dump), QStringList({"2", "3", "4"}));
+    const QJsonArray rows = dump["grid"]["rows"].toArray();
+    ASSERT_GE(rows.size(), 4);
+    for (int row = 0; row < rows.size(); ++row)
+        EXPECT_EQ(rows[row]["selected"].toBool(), row >= 1 && row <= 3) << "row " << row + 1; // rows 2 to 4 only
     const QString clipboard = dump["host"]["clipboard"].toString();
     EXPECT_EQ(clipboard.count(QStringLiteral("\r\n")), 3) << clipboard.toStdString();
     EXPECT_TRUE(dump["windows"]["FMenu"].toBool());
@@ -389,10 +378,7 @@ protected:
         }
         return false;
     }
-    bool connectTcp(QTcpSocket &socket)
-    {
-        return connectWhenReady(socket, [&] { socket.connectToHost(QHostAddress::LocalHost, m_port); });
-    }
+    bool connectTcp(QTcpSocket &socket) { return connectWhenReady(socket, [&] { socket.connectToHost(QHostAddress::LocalHost, m_port); }); }
     // The token appears once the host listens.
     QByteArray token() const
     {
