@@ -1,8 +1,6 @@
 #include "support/componentfixture.h"
 #include "support/faultybackend.h"
 
-#include "component/componentwindows.h"
-#include "component/event.h"
 #include "customise/fcustom.h"
 #include "customise/filtergrouppage.h"
 #include "viewer/fevents.h"
@@ -12,96 +10,53 @@
 #include <QTreeWidget>
 
 namespace Ostraven::Testing {
-
 namespace {
 
 // What the operator or the host does while the database fails underneath.
 enum class Action { Show, ArchiveReplay, ProfileSave, GroupSave };
+struct ActionCase { const char *name; Action action; };
+void PrintTo(const ActionCase &action, std::ostream *out) { *out << action.name; }
 
-struct ActionCase {
-    const char *name;
-    Action action;
-};
-
-void PrintTo(const ActionCase &action, std::ostream *out)
-{
-    *out << action.name;
-}
-
-constexpr int keyF5 = 116;
-
-// One component over its own copy of the database, with a connection that can be told to fail.
+// One component over its own copy of the database, with a connection that can be told to fail; it lets go of
+// the file when it goes.
 class Site
 {
 public:
-    Site(const QString &path, Host::HostConfig config) : m_config(config)
+    Site(const QString &path, Host::HostConfig config)
+        : m_config(config), m_connection(FaultyBackend::connect(path, m_backend)),
+          m_module(std::make_shared<MPublic>(m_desktop, QFileInfo(path).path())), m_event(m_module)
     {
-        m_connection = FaultyBackend::connect(path, m_backend);
-        m_desktop = std::make_shared<ScriptedDesktop>();
-        m_module = std::shared_ptr<MPublic>(new MPublic(m_desktop, QFileInfo(path).path()));
-        ComponentWindows::attachTo(*m_module);
-        m_module->host.DBConnection = m_connection;
-        m_module->host.NTConnection = std::make_shared<Host::HostNTConnection>(m_config, m_connection, m_record);
-        m_module->host.Parent = std::make_shared<Host::HostParent>(m_config, m_record, [](qint64) {});
-        m_module->host.CurrentProfileID = m_config.profile;
-        m_module->host.IsAdmin = m_config.admin;
-        m_event = std::make_unique<Event>(m_module);
+        wireHost(*m_module, m_connection, m_config, m_record);
     }
-    ~Site()
-    {
-        m_event.reset();
-        m_module.reset();
-        m_connection->close();
-    }
-
     MPublic &module() { return *m_module; }
-    Event &event() { return *m_event; }
     FaultyBackend &backend() { return *m_backend; }
-
     // Sets up what the action needs, fault-free.
     void prepare(Action action)
     {
-        switch (action) {
-        case Action::Show:
-            return;
-        case Action::ArchiveReplay:
-        case Action::ProfileSave:
-            m_event->Show();
-            if (action == Action::ProfileSave) {
-                module().profile.MaxLinesSetting = 250;
-                module().profile.Colors = QStringLiteral("1,2,3,4,5,6,7,8,9,10,11,12");
-                module().profile.TypeFilter = 3;
-            }
-            return;
-        case Action::GroupSave: {
-            module().profile.FilterGroupID = 1;
-            module().profile.Colors = module().profile.ColumnHeaders = QStringLiteral("Use Object Default");
-            FCustom &dialog = module().windows().custom();
-            QTreeWidget &criteria = *dialog.lstSelectedFilters;
-            delete criteria.takeTopLevelItem(1);
-            return;
+        if (action == Action::ArchiveReplay || action == Action::ProfileSave)
+            m_event.Show();
+        if (action == Action::ProfileSave) {
+            module().profile.MaxLinesSetting = 250;
+            module().profile.Colors = "1,2,3,4,5,6,7,8,9,10,11,12";
+            module().profile.TypeFilter = 3;
         }
+        if (action == Action::GroupSave) {
+            module().profile.FilterGroupID = 1;
+            module().profile.Colors = module().profile.ColumnHeaders = "Use Object Default";
+            delete module().windows().custom().lstSelectedFilters->takeTopLevelItem(1);
         }
     }
-
     void run(Action action)
     {
-        switch (action) {
-        case Action::Show:
-            m_event->Show();
-            return;
-        case Action::ArchiveReplay:
-            module().windows().events().Form_KeyUp(keyF5, 0);
-            return;
-        case Action::ProfileSave:
+        if (action == Action::Show)
+            m_event.Show();
+        if (action == Action::ArchiveReplay)
+            module().windows().events().Form_KeyUp(116 /* F5 */, 0);
+        if (action == Action::ProfileSave)
             (void)module().windows().unloadEvents();
-            return;
-        case Action::GroupSave:
+        if (action == Action::GroupSave)
             module().windows().custom().FilterGroup[0]->click();
-            return;
-        }
     }
-
     // Error boxes shown and errors handed to the host's log.
     [[nodiscard]] int reports() const { return int(m_desktop->boxes().size()) + int(m_record.logErrors.size()); }
     [[nodiscard]] bool busy() const { return m_desktop->busyCursor(); }
@@ -111,9 +66,9 @@ private:
     Host::HostRecord m_record;
     FaultyBackend *m_backend = nullptr;
     ConnectionPtr m_connection;
-    std::shared_ptr<ScriptedDesktop> m_desktop;
+    std::shared_ptr<ScriptedDesktop> m_desktop = std::make_shared<ScriptedDesktop>();
     std::shared_ptr<MPublic> m_module;
-    std::unique_ptr<Event> m_event;
+    Event m_event;
 };
 
 class FaultInjectionTest : public ComponentTest, public ::testing::WithParamInterface<ActionCase>
@@ -122,21 +77,18 @@ protected:
     void SetUp() override
     {
         ComponentTest::SetUp();
-        // A short replay keeps every fault position affordable; routing stays on, so each line asks
-        // the routing procedures.
-        db().execute(QStringLiteral("UPDATE Profile_Details SET [Value] = '12' WHERE ProfileID = 1 AND ObjectID = 4 "
-                                    "AND Property = 'MaxLines'"));
+        // A short replay keeps every fault position affordable; routing stays on, so each line asks the
+        // routing procedures.
+        db().execute("UPDATE Profile_Details SET [Value] = '12' WHERE ProfileID = 1 AND ObjectID = 4 AND Property = 'MaxLines'");
         db().close();
     }
-
     QString copy(const QString &name)
     {
-        const QString path = folder() + QLatin1Char('/') + name + QStringLiteral(".sqlite");
+        const QString path = folder() + '/' + name + ".sqlite";
         QFile::remove(path);
-        EXPECT_TRUE(QFile::copy(folder() + QStringLiteral("/host.sqlite"), path));
+        EXPECT_TRUE(QFile::copy(folder() + "/host.sqlite", path));
         return path;
     }
-
     // What the actions may change: the profile's rows and the filter groups.
     static QStringList storedState(const QString &path)
     {
@@ -145,10 +97,8 @@ protected:
         for (const char *sql : {"SELECT ProfileID || ':' || Property || '=' || ifnull([Value], '') FROM Profile_Details "
                                 "WHERE ObjectID = 4 ORDER BY ProfileID, Property",
                                 "SELECT GroupID || ':' || FilterType || ':' || ifnull(Filter, '') || ':' || ifnull(SQL, '') "
-                                "FROM EventFilters "
-                                "ORDER BY GroupID, Filter"}) {
-            auto rows = connection->openRecordset(QString::fromLatin1(sql));
-            for (; !rows->eof(); rows->moveNext())
+                                "FROM EventFilters ORDER BY GroupID, Filter"}) {
+            for (auto rows = connection->openRecordset(sql); !rows->eof(); rows->moveNext())
                 state << CStr(rows->field(0));
         }
         connection->close();
@@ -156,20 +106,16 @@ protected:
     }
 };
 
-} // namespace
-
-// Whichever statement fails, the viewer stays up, says so, leaves the grid drawing and the cursor
-// normal, and the database holds either what it held or everything the action meant to write.
+// Whichever statement fails, the viewer stays up, says so, leaves the grid drawing and the cursor normal, and
+// the database holds either what it held or everything the action meant to write.
 TEST_P(FaultInjectionTest, AFailureAtAnyStatementIsReportedAndLeavesNoHalfWrittenData)
 {
     const Action action = GetParam().action;
-    const QString before = copy(QStringLiteral("clean"));
-    const QStringList stateBefore = storedState(before);
-
+    const QStringList stateBefore = storedState(copy("clean"));
     int statements = 0;
     QStringList stateAfter;
     {
-        const QString path = copy(QStringLiteral("reference"));
+        const QString path = copy("reference");
         Site site(path, config());
         site.prepare(action);
         const int start = site.backend().calls();
@@ -179,17 +125,16 @@ TEST_P(FaultInjectionTest, AFailureAtAnyStatementIsReportedAndLeavesNoHalfWritte
         stateAfter = storedState(path);
     }
     ASSERT_GT(statements, 0);
-
     for (int k = 1; k <= statements; ++k) {
         SCOPED_TRACE(QStringLiteral("fault at statement %1 of %2").arg(k).arg(statements).toStdString());
-        const QString path = copy(QStringLiteral("fault"));
+        const QString path = copy("fault");
         {
             Site site(path, config());
             site.prepare(action);
             site.backend().failAtCall(k);
             site.run(action);
-            // The failure itself, and at most one consequence: colours that were never read are
-            // reported when the window applies them.
+            // The failure itself, and at most one consequence: colours that were never read are reported when
+            // the window applies them.
             EXPECT_GE(site.reports(), 1) << "a failure nobody hears of";
             EXPECT_LE(site.reports(), 2) << "one failure, many reports";
             EXPECT_FALSE(site.busy());
@@ -198,15 +143,14 @@ TEST_P(FaultInjectionTest, AFailureAtAnyStatementIsReportedAndLeavesNoHalfWritte
             }
         }
         const QStringList stored = storedState(path);
-        EXPECT_TRUE(stored == stateBefore || stored == stateAfter) << stored.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(stored == stateBefore || stored == stateAfter) << stored.join('\n').toStdString();
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Actions, FaultInjectionTest,
-                         ::testing::Values(ActionCase{"Show", Action::Show},
-                                           ActionCase{"ArchiveReplay", Action::ArchiveReplay},
-                                           ActionCase{"ProfileSave", Action::ProfileSave},
-                                           ActionCase{"GroupSave", Action::GroupSave}),
-                         [](const ::testing::TestParamInfo<ActionCase> &param) { return std::string(param.param.name); });
+                         ::testing::Values(ActionCase{"Show", Action::Show}, ActionCase{"ArchiveReplay", Action::ArchiveReplay},
+                                           ActionCase{"ProfileSave", Action::ProfileSave}, ActionCase{"GroupSave", Action::GroupSave}),
+                         [](const auto &row) { return std::string(row.param.name); });
 
+} // namespace
 } // namespace Ostraven::Testing

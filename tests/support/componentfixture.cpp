@@ -4,24 +4,36 @@
 
 namespace Ostraven::Testing {
 
+void wireHost(MPublic &module, const ConnectionPtr &connection, Host::HostConfig &config, Host::HostRecord &record)
+{
+    ComponentWindows::attachTo(module);
+    module.host.DBConnection = connection;
+    module.host.NTConnection = std::make_shared<Host::HostNTConnection>(config, connection, record);
+    module.host.Parent = std::make_shared<Host::HostParent>(config, record, [](qint64) {});
+    module.host.CurrentProfileID = config.profile;
+    module.host.IsAdmin = config.admin;
+}
+
 void ComponentTest::SetUp()
 {
     m_desktop = std::make_shared<ScriptedDesktop>();
     m_module = std::make_unique<MPublic>(m_desktop, folder());
-    ComponentWindows::attachTo(*m_module);
-    const ConnectionPtr &connection = m_database.connection();
-    m_module->host.DBConnection = connection;
-    m_module->host.NTConnection = std::make_shared<Host::HostNTConnection>(m_config, connection, m_record);
-    m_module->host.Parent = std::make_shared<Host::HostParent>(m_config, m_record, [](qint64) {});
-    m_module->host.CurrentProfileID = m_config.profile;
-    m_module->host.IsAdmin = m_config.admin;
+    m_shared = std::shared_ptr<MPublic>(m_module.get(), [](MPublic *) {});
+    wireHost(*m_module, m_database.connection(), m_config, m_record);
     m_database.startTrace();
 }
 
 void ComponentTest::TearDown()
 {
+    m_event.reset();
+    m_shared.reset();
     m_module.reset();
     m_database.db().close();
+}
+
+Event &ComponentTest::event()
+{
+    return m_event ? *m_event : *(m_event = std::make_unique<Event>(m_shared));
 }
 
 QStringList ComponentTest::boxTexts() const

@@ -2,23 +2,21 @@
 
 #include "support/testdatabase.h"
 
+#include "component/event.h"
 #include "host/hostconfig.h"
 #include "host/hostobjects.h"
-#include "platform/db/connection.h"
 #include "module/mpublic.h"
 #include "platform/desktop/scripteddesktop.h"
-
-#include <QString>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 
 namespace Ostraven::Testing {
 
-// A component's shared module wired as the reference host wires it: its own copy of a small site,
-// the host's own NTConnection and Parent objects, and the scripted desktop. Every test starts from a
-// clean module.
+// Wires a module to a connection and the host's own NTConnection and Parent objects, as the reference host does.
+void wireHost(MPublic &module, const ConnectionPtr &connection, Host::HostConfig &config, Host::HostRecord &record);
+
+// A component's shared module wired as the reference host wires it, over its own copy of a small site and
+// the scripted desktop. Every test starts from a clean module.
 class ComponentTest : public ::testing::Test
 {
 protected:
@@ -26,13 +24,15 @@ protected:
     void TearDown() override;
 
     [[nodiscard]] MPublic &module() { return *m_module; }
+    // The module as the component's objects hold it (the fixture keeps ownership), and an Event object over it.
+    [[nodiscard]] const std::shared_ptr<MPublic> &shared() const { return m_shared; }
+    [[nodiscard]] Event &event();
     [[nodiscard]] Connection &db() { return m_database.db(); }
     [[nodiscard]] ScriptedDesktop &desktop() { return *m_desktop; }
     [[nodiscard]] Host::HostConfig &config() { return m_config; }
     [[nodiscard]] Host::HostRecord &record() { return m_record; }
     [[nodiscard]] QString folder() const { return m_database.folder(); }
     [[nodiscard]] QString tracePath() const { return m_database.tracePath(); }
-
     // The statement texts sent since the last call (the connection's trace).
     [[nodiscard]] QStringList takeTrace() { return m_database.takeTrace(); }
     // The error-report boxes shown so far, as their texts.
@@ -46,6 +46,8 @@ private:
     Host::HostConfig m_config;
     Host::HostRecord m_record;
     std::unique_ptr<MPublic> m_module;
+    std::shared_ptr<MPublic> m_shared;
+    std::unique_ptr<Event> m_event;
 };
 
 } // namespace Ostraven::Testing

@@ -4,8 +4,6 @@
 
 namespace Ostraven::Testing {
 
-FaultyBackend::FaultyBackend(const QString &path) : m_file(SqliteBackend::open(path)) {}
-
 ConnectionPtr FaultyBackend::connect(const QString &path, FaultyBackend *&backend)
 {
     auto faulty = std::make_unique<FaultyBackend>(path);
@@ -17,30 +15,6 @@ void FaultyBackend::count()
 {
     if (++m_calls == m_failAt)
         throw DbError::statement(QStringLiteral("Injected fault at call %1").arg(m_calls));
-}
-
-std::unique_ptr<Recordset> FaultyBackend::openRecordset(const QString &sql, CursorType cursor)
-{
-    count();
-    return m_file->openRecordset(sql, cursor);
-}
-
-qint64 FaultyBackend::execute(const QString &sql)
-{
-    count();
-    return m_file->execute(sql);
-}
-
-void FaultyBackend::execute(Command &command)
-{
-    count();
-    m_file->execute(command);
-}
-
-void FaultyBackend::beginTransaction()
-{
-    count();
-    m_file->beginTransaction();
 }
 
 // A commit that fails has not made anything durable, so the open transaction goes as a real one would.

@@ -13,7 +13,7 @@ namespace Ostraven::Testing {
 class FaultyBackend : public DatabaseBackend
 {
 public:
-    explicit FaultyBackend(const QString &path);
+    explicit FaultyBackend(const QString &path) : m_file(SqliteBackend::open(path)) {}
 
     [[nodiscard]] static ConnectionPtr connect(const QString &path, FaultyBackend *&backend);
 
@@ -21,13 +21,13 @@ public:
     // Calls since the backend opened.
     [[nodiscard]] int calls() const { return m_calls; }
 
-    [[nodiscard]] std::unique_ptr<Recordset> openRecordset(const QString &sql, CursorType cursor) override;
-    qint64 execute(const QString &sql) override;
-    void execute(Command &command) override;
+    [[nodiscard]] std::unique_ptr<Recordset> openRecordset(const QString &sql, CursorType cursor) override { count(); return m_file->openRecordset(sql, cursor); }
+    qint64 execute(const QString &sql) override { count(); return m_file->execute(sql); }
+    void execute(Command &command) override { count(); m_file->execute(command); }
     void setTraceFile(const QString &path) override { m_file->setTraceFile(path); }
     [[nodiscard]] bool isOpen() const override { return m_file->isOpen(); }
     void close() override { m_file->close(); }
-    void beginTransaction() override;
+    void beginTransaction() override { count(); m_file->beginTransaction(); }
     void commitTransaction() override;
     void rollbackTransaction() noexcept override { m_file->rollbackTransaction(); }
 

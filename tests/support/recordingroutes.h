@@ -16,14 +16,8 @@ public:
         int number = 0;
     };
 
-    void reportError(const QString &label, const VbError &error) override
-    {
-        reports.push_back({label, error.number()});
-    }
-    void logToHost(const QString &label, const VbError &error, const Variant &) override
-    {
-        reports.push_back({label, error.number()});
-    }
+    void reportError(const QString &label, const VbError &error) override { reports.push_back({label, error.number()}); }
+    void logToHost(const QString &label, const VbError &error, const Variant &) override { reportError(label, error); }
 
     std::vector<Report> reports;
 };

@@ -6,24 +6,21 @@
 
 #include <map>
 #include <memory>
+#include <utility>
 
 namespace Ostraven::Testing {
 
 DemoSite::Options TestDatabase::options(Site site)
 {
     DemoSite::Options options;
-    switch (site) {
-    case Site::Empty:
+    if (site == Site::Empty)
         options.archiveEvents = 0;
-        break;
-    case Site::Small:
+    if (site == Site::Small) {
         options.archiveEvents = 600;
         options.archiveEnd = QDateTime(QDate(2026, 11, 27), QTime(18, 30));
-        break;
-    case Site::Demo:
-        options.archiveEnd = QDateTime(QDate(2024, 6, 14), QTime(18, 30));
-        break;
     }
+    if (site == Site::Demo)
+        options.archiveEnd = QDateTime(QDate(2024, 6, 14), QTime(18, 30));
     return options;
 }
 
@@ -31,13 +28,12 @@ QString TestDatabase::pristinePath(Site site)
 {
     static const std::unique_ptr<QTemporaryDir> folder = std::make_unique<QTemporaryDir>();
     static std::map<Site, QString> built;
-    auto found = built.find(site);
-    if (found == built.end()) {
-        const QString path = folder->filePath(QStringLiteral("pristine%1.sqlite").arg(int(site)));
+    QString &path = built[site];
+    if (path.isEmpty()) {
+        path = folder->filePath(QStringLiteral("pristine%1.sqlite").arg(int(site)));
         HostDatabase::createDatabase(path, options(site));
-        found = built.emplace(site, path).first;
     }
-    return found->second;
+    return path;
 }
 
 TestDatabase::TestDatabase(Site site) : m_path(m_folder.filePath(QStringLiteral("host.sqlite")))
@@ -52,10 +48,9 @@ std::vector<std::vector<Variant>> TestDatabase::rows(const QString &sql) const
     std::vector<std::vector<Variant>> result;
     const std::unique_ptr<Recordset> recordset = m_connection->openRecordset(sql);
     for (; !recordset->eof(); recordset->moveNext()) {
-        std::vector<Variant> row;
+        result.emplace_back();
         for (int column = 0; column < recordset->fieldCount(); ++column)
-            row.push_back(recordset->field(column));
-        result.push_back(std::move(row));
+            result.back().push_back(recordset->field(column));
     }
     recordset->close();
     return result;
@@ -64,11 +59,9 @@ std::vector<std::vector<Variant>> TestDatabase::rows(const QString &sql) const
 Variant TestDatabase::scalar(const QString &sql) const
 {
     const std::vector<std::vector<Variant>> found = rows(sql);
-    if (found.empty()) {
+    if (found.empty())
         ADD_FAILURE() << "no row from " << sql.toStdString();
-        return {};
-    }
-    return found.front().front();
+    return found.empty() ? Variant() : found.front().front();
 }
 
 QStringList TestDatabase::column(const QString &sql) const
@@ -81,10 +74,8 @@ QStringList TestDatabase::column(const QString &sql) const
 
 void TestDatabase::startTrace()
 {
-    if (!m_tracing) {
+    if (!std::exchange(m_tracing, true))
         m_connection->setTraceFile(tracePath());
-        m_tracing = true;
-    }
     m_traceRead = QFile(tracePath()).size();
 }
 
@@ -93,9 +84,8 @@ QStringList TestDatabase::takeTrace()
     if (!m_tracing)
         startTrace();
     QFile file(tracePath());
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(m_traceRead))
         return {};
-    file.seek(m_traceRead);
     const QString text = QString::fromUtf8(file.readAll());
     m_traceRead = file.pos();
     return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);

@@ -23,28 +23,23 @@ public:
         Small, // 600 archived events ending on a Friday evening in November 2026
         Demo,  // the demo's archive, ending on a Friday evening in June 2024
     };
-
     explicit TestDatabase(Site site = Site::Empty);
 
-    // The builder's options of a site; the archive's end is fixed so time-of-day data is the same on every run.
+    // The builder's options of a site; a fixed archive end keeps time-of-day data the same on every run.
     [[nodiscard]] static DemoSite::Options options(Site site);
     [[nodiscard]] static QString pristinePath(Site site);
-
     [[nodiscard]] const ConnectionPtr &connection() const { return m_connection; }
     [[nodiscard]] Connection &db() const { return *m_connection; }
     [[nodiscard]] const QString &path() const { return m_path; }
     [[nodiscard]] QString folder() const { return m_folder.path(); }
     void execute(const QString &sql) const { m_connection->execute(sql); }
-
     // All rows of a statement sent through the facade, as it hands them to the component.
     [[nodiscard]] std::vector<std::vector<Variant>> rows(const QString &sql) const;
     // Column 0 of the first row; the test fails when there is none.
     [[nodiscard]] Variant scalar(const QString &sql) const;
     // Column 0 of every row, as texts.
     [[nodiscard]] QStringList column(const QString &sql) const;
-
-    // The statement texts sent since the trace started or was last taken; the trace starts with the
-    // first call of either.
+    // The statement texts sent since the trace started (on first call of either) or was last taken.
     void startTrace();
     [[nodiscard]] QStringList takeTrace();
     [[nodiscard]] QString tracePath() const { return folder() + QStringLiteral("/trace.sql"); }
@@ -55,19 +50,6 @@ private:
     ConnectionPtr m_connection;
     bool m_tracing = false;
     qint64 m_traceRead = 0;
-};
-
-// The host database tests: each test has its own copy of the demo site.
-class HostDbTest : public ::testing::Test
-{
-protected:
-    [[nodiscard]] Connection &db() { return m_database.db(); }
-    [[nodiscard]] const QString &path() const { return m_database.path(); }
-    [[nodiscard]] std::vector<std::vector<Variant>> rows(const QString &sql) const { return m_database.rows(sql); }
-    [[nodiscard]] Variant scalar(const QString &sql) const { return m_database.scalar(sql); }
-
-private:
-    TestDatabase m_database{TestDatabase::Site::Demo};
 };
 
 } // namespace Ostraven::Testing

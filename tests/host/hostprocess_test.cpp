@@ -1,0 +1,541 @@
+#include "support/testdatabase.h"
+
+#include "host/db/sqlitefile.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace Ostraven::Testing {
+namespace {
+
+// What a run of the reference host printed; its JSON lines are its dumps, results and errors.
+struct HostRun {
+    int exitCode = -1;
+    QByteArray out, err;
+    static QList<QJsonObject> jsonLines(const QByteArray &text)
+    {
+        QList<QJsonObject> objects;
+        for (const QByteArray &line : text.split('\n')) {
+            if (const QJsonDocument document = QJsonDocument::fromJson(line); document.isObject())
+                objects << document.object();
+        }
+        return objects;
+    }
+    [[nodiscard]] QList<QJsonObject> outLines() const { return jsonLines(out); }
+    [[nodiscard]] QList<QJsonObject> errorLines() const { return jsonLines(err); }
+};
+
+const QString hostProgram = OSTRAVEN_BINARY_DIR "/bin/ostraven-host";
+const auto rowName = [](const auto &info) { return std::string(info.param.name); };
+const QString queueId = R"({"op": "queue-id"})";
+
+HostRun runHost(const QStringList &arguments, const QByteArray &input = {},
+                const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess host;
+    host.setProcessEnvironment(environment);
+    host.start(hostProgram, arguments);
+    host.write(input);
+    host.closeWriteChannel();
+    EXPECT_TRUE(host.waitForFinished(60000));
+    return {host.exitCode(), host.readAllStandardOutput(), host.readAllStandardError()};
+}
+
+// The reference host over the test's own copy of the small site, with its files beside it.
+class HostProcessTest : public ::testing::Test
+{
+protected:
+    [[nodiscard]] QString path(const QString &name) const { return m_site.folder() + u'/' + name; }
+    [[nodiscard]] TestDatabase &site() { return m_site; }
+    // The viewer run headless, its desktop scripted.
+    [[nodiscard]] QStringList headless() const { return {"--db", m_site.path(), "--headless", "--registry", path("registry.ini")}; }
+    // A script on standard input, as an integrator drives the host.
+    HostRun script(const QStringList &lines)
+    {
+        return runHost(headless() + QStringList{"--sql-trace", path("trace.sql"), "--script", "-"}, lines.join(u'\n').toUtf8() + '\n');
+    }
+
+private:
+    TestDatabase m_site{TestDatabase::Site::Small};
+};
+
+using HostScriptTest = HostProcessTest;
+QJsonArray callbacksOf(const QJsonObject &dump) { return dump["host"]["callbacks"].toArray(); }
+
+TEST_F(HostScriptTest, ShowThenShutDownNotifiesTheHost)
+{
+    const HostRun run = script({R"({"op": "config", "profile": 1, "user": 101})", R"({"op": "show"})", R"({"op": "dump"})",
+                                R"({"op": "shutdown"})", R"({"op": "dump"})"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.errorLines().isEmpty());
+    const QList<QJsonObject> out = run.outLines();
+    ASSERT_EQ(out.size(), 3);
+    EXPECT_TRUE(out[0]["windows"]["FEvents"].toBool());
+    const QJsonArray load = callbacksOf(out[0]).at(0).toArray();
+    EXPECT_EQ(load.at(2).toString(), "LOAD");
+    EXPECT_NE(load.at(1).toInt(), 0);
+    EXPECT_EQ(out[1], (QJsonObject{{"op", "shutdown"}, {"result", false}}));
+    EXPECT_FALSE(out[2]["windows"]["FEvents"].toBool());
+    const QJsonArray unload{"EVENTVIEWER", 0, "UNLOAD"};
+    EXPECT_EQ(callbacksOf(out[2]), (QJsonArray{load, unload, unload}));
+}
+
+TEST_F(HostScriptTest, BadLinesAreReportedAndTheHostCarriesOn)
+{
+    const HostRun run = script({"not json", R"({"op": "fly"})", R"({"op": "key"})", R"({"op": "queue-id", "value": 12})", queueId});
+    EXPECT_EQ(run.exitCode, 0);
+    const QList<QJsonObject> errors = run.errorLines();
+    ASSERT_EQ(errors.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(errors[i]["line"].toInt(), i + 1);
+    EXPECT_TRUE(errors[1]["error"].toString().contains("fly"));
+    ASSERT_EQ(run.outLines().size(), 1);
+    EXPECT_EQ(run.outLines()[0]["result"].toInt(), 12);
+}
+
+TEST_F(HostScriptTest, TheOperatorClosingTheWindowSavesAndUnloads)
+{
+    const HostRun run = script({R"({"op": "show"})", R"({"op": "key", "code": 65, "shift": 2})", R"({"op": "close"})",
+                                R"({"op": "dump"})", R"({"op": "config", "connected": false})", R"({"op": "show"})",
+                                R"({"op": "close"})", R"({"op": "dump"})"});
+    EXPECT_TRUE(run.errorLines().isEmpty());
+    const QList<QJsonObject> out = run.outLines();
+    ASSERT_EQ(out.size(), 2);
+    EXPECT_FALSE(out[0]["windows"]["FEvents"].toBool());
+    EXPECT_EQ(callbacksOf(out[0]).size(), 2);
+    EXPECT_EQ(callbacksOf(out[1]).size(), 4);
+}
+
+// A database another program holds is the host's all the same: the host starts, the viewer reports the
+// lock where it meets it, and the operator's stored layout survives the close.
+TEST_F(HostScriptTest, ALockedDatabaseIsOpenedAndItsProfileKept)
+{
+    const QString layout = "Description][Description][1][300][True";
+    const QString where = " WHERE ProfileID = 1 AND ObjectID = 4 AND Property = 'ColumnHeaders'";
+    site().execute("UPDATE Profile_Details SET [Value] = '" + layout + "'" + where);
+    site().execute("BEGIN EXCLUSIVE");
+    const HostRun run = runHost(headless() + QStringList{"--script", "-"}, "{\"op\":\"show\"}\n{\"op\":\"close\"}\n");
+    site().execute("ROLLBACK");
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(site().scalar("SELECT [Value] FROM Profile_Details" + where), Variant(layout));
+}
+
+TEST_F(HostScriptTest, TheHelpSaysWhereTheErrorLogGoes)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_STATE_HOME", path("state"));
+    const QString help = QString::fromUtf8(runHost({"--help"}, {}, environment).out).simplified();
+    EXPECT_TRUE(help.contains("EventViewObject.log beside the component, in " OSTRAVEN_BINARY_DIR "/bin,")) << help.toStdString();
+    EXPECT_TRUE(help.contains(QStringLiteral("otherwise in %1/state/ostraven.").arg(site().folder())));
+}
+
+// A line with one field the host must refuse before it reaches the component: the error names the field and
+// its range, and the next line still runs. The properties dialog (event menu item 8) is open for its fields.
+struct Refusal { const char *name, *line, *error; };
+class RefusedLine : public HostScriptTest, public ::testing::WithParamInterface<Refusal> {};
+TEST_P(RefusedLine, NamesTheFieldAndChangesNothing)
+{
+    const HostRun run = script({R"({"op": "show"})", R"({"op": "menu", "index": 8})", GetParam().line, queueId});
+    EXPECT_EQ(run.exitCode, 0);
+    const QList<QJsonObject> errors = run.errorLines();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors[0]["line"].toInt(), 3);
+    EXPECT_TRUE(errors[0]["error"].toString().startsWith(GetParam().error)) << errors[0]["error"].toString().toStdString();
+    ASSERT_EQ(run.outLines().size(), 1);
+    EXPECT_EQ(run.outLines()[0]["result"].toInt(), 0) << "a refused queue-id changes nothing";
+}
+INSTANTIATE_TEST_SUITE_P(Fields, RefusedLine, ::testing::Values(
+    Refusal{"WaitTooLong", R"({"op": "wait", "ms": 1e12})", R"("ms" must be a whole number from 0 to 600000)"},
+    Refusal{"WaitNegative", R"({"op": "wait", "ms": -1})", R"("ms" must be a whole number from 0 to 600000)"},
+    Refusal{"WaitFraction", R"({"op": "wait", "ms": 2.5})", R"("ms" must be a whole number from 0 to 600000)"},
+    Refusal{"QueueIdOver32Bits", R"({"op": "queue-id", "value": 2147483648})", R"("value" must be a whole number from -2147483648 to 2147483647)"},
+    Refusal{"ProfileAsText", R"({"op": "config", "profile": "1"})", R"("profile" must be a whole number from -2147483648 to 2147483647)"},
+    Refusal{"KeyOver16Bits", R"({"op": "key", "code": 70000})", R"("code" must be a whole number from -32768 to 32767)"},
+    Refusal{"EventIdHuge", R"({"op": "event", "id": -1e300})", R"("id" must be a whole number from -2147483648 to 2147483647)"},
+    Refusal{"Zk2Subtype", R"({"op": "zk2", "subtype": 4294967296})", R"("subtype" must be a whole number)"},
+    Refusal{"CellColumn", R"({"op": "cellclick", "row": 1, "col": 1e10})", R"("col" must be a whole number)"},
+    Refusal{"SelectFraction", R"({"op": "select", "rows": [1, 2.5]})", R"("rows" must be a whole number)"},
+    Refusal{"MouseShift", R"({"op": "mousedown", "button": 1, "shift": 40000})", R"("shift" must be a whole number from -32768 to 32767)"},
+    Refusal{"AnswerHuge", R"({"op": "answer", "answer": 1e20})", R"("answer" must be a whole number)"},
+    Refusal{"TabIndex", R"({"op": "tab", "index": 1e10})", R"("index" must be a whole number from -32768 to 32767)"},
+    Refusal{"ControlItem", R"({"op": "control", "name": "lvwCols", "item": 0.5, "checked": true})", R"("item" must be a whole number)"},
+    Refusal{"KeypressNegative", R"({"op": "keypress", "name": "txtMaxLines", "key": -3})", R"("key" must be a whole number from 0 to 65535)"},
+    Refusal{"EmptyArray", R"([])", "not a JSON object: the line is an array"},
+    Refusal{"ArrayOfOps", R"([{"op": "dump"}])", "not a JSON object: the line is an array"}), rowName);
+
+// A line of exactly the cap runs; one byte more, or megabytes more, is one error and the next line runs.
+constexpr qsizetype cap = 1024 * 1024;
+QString caddLine(qsizetype length) // a cadd line (accepted and ignored by the viewer) of the given length
+{
+    QString line = QStringLiteral(R"({"op": "cadd", "text": ""})");
+    return line.insert(line.size() - 2, QString(length - line.size(), u'x'));
+}
+struct LongLine { const char *name; QString line; bool refused; };
+class LongLines : public HostScriptTest, public ::testing::WithParamInterface<LongLine> {};
+TEST_P(LongLines, OverTheCapAreSkippedWithOneError)
+{
+    const HostRun run = script({GetParam().line, queueId});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.outLines().size(), 1) << "the line after a skipped one ran";
+    const QList<QJsonObject> errors = run.errorLines();
+    ASSERT_EQ(errors.size(), GetParam().refused ? 1 : 0);
+    for (const QJsonObject &error : errors) {
+        EXPECT_EQ(error["error"].toString(), "the line is longer than 1048576 bytes (1 MiB) and was skipped");
+        EXPECT_EQ(error["line"].toInt(), 1);
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Lengths, LongLines, ::testing::Values(
+    LongLine{"ExactlyTheCap", caddLine(cap), false}, LongLine{"TheCapAndACarriageReturn", caddLine(cap) + u'\r', false},
+    LongLine{"OneByteOver", caddLine(cap + 1), true}, LongLine{"EightTimesTheCap", caddLine(8 * cap), true},
+    LongLine{"OverTheCapInBlanks", QString(cap + 1, u' '), true}), rowName);
+
+// Files that are not a database of this host are refused at start, by the viewer run and by --sql alike,
+// with one message and without a byte of them changed.
+QString fileWith(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+    return path;
+}
+QString withSql(const QString &path, const char *sql)
+{
+    SqliteFile(path, SqliteFile::OpenMode::Create).exec(sql);
+    return path;
+}
+QString damaged(const QString &path) // half the pages overwritten; the header and the first pages are intact
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadWrite));
+    file.seek(file.size() / 4);
+    file.write(QByteArray(file.size() / 2, '\xa5'));
+    return path;
+}
+struct Stranger { const char *name; QString (*make)(const TestDatabase &site); const char *reason; };
+class NotAHostDatabase : public HostScriptTest, public ::testing::WithParamInterface<Stranger> {};
+TEST_P(NotAHostDatabase, IsRefusedAtStartAndLeftAlone)
+{
+    const QString file = GetParam().make(site());
+    const auto contents = [&] { QFile read(file); return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray(); };
+    const QByteArray before = contents();
+    for (const QStringList &arguments : {QStringList{"--headless", "--registry", path("registry.ini"), "--script", "-"},
+                                         QStringList{"--sql", "SELECT 1"}}) {
+        const HostRun run = runHost(QStringList{"--db", file} + arguments);
+        EXPECT_EQ(run.exitCode, 2);
+        const QStringList errors = QString::fromUtf8(run.err).split(u'\n').filter(u"ostraven-host:");
+        ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
+        EXPECT_TRUE(errors[0].contains("is not a database of this host: "));
+        EXPECT_TRUE(errors[0].contains(GetParam().reason)) << errors[0].toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+    EXPECT_EQ(contents(), before) << "the file is left as it was";
+}
+INSTANTIATE_TEST_SUITE_P(Files, NotAHostDatabase, ::testing::Values(
+    Stranger{"TextFile", [](const TestDatabase &s) { return fileWith(s.folder() + "/notes.txt", "SELECT 1;\n"); }, "SQLite cannot read it"},
+    Stranger{"EmptyFile", [](const TestDatabase &s) { return fileWith(s.folder() + "/empty.sqlite", {}); }, "none of the host's tables"},
+    Stranger{"OtherApplication", [](const TestDatabase &s) { return withSql(s.folder() + "/other.sqlite", "CREATE TABLE Notes (id INTEGER, text TEXT)"); }, "none of the host's tables"},
+    Stranger{"HostLackingATable", [](const TestDatabase &s) { return withSql(s.path(), "DROP TABLE Log_Misc"); }, "tables of the host are missing: Log_Misc"},
+    Stranger{"DamagedHost", [](const TestDatabase &s) { return damaged(s.path()); }, "SQLite"},
+    Stranger{"Folder", [](const TestDatabase &s) { return QDir(s.folder()).mkdir("d.sqlite") ? s.folder() + "/d.sqlite" : QString(); }, "it is not a file"}), rowName);
+
+// A statement that starts with a word other than an SQL keyword is a procedure call; when that word names no procedure
+// of the host, --sql and the "sql" op say why (rows: the database's own message, the word taken as the name or null).
+struct Statement { const char *name, *sql, *error, *procedure; };
+class ReadAsACall : public HostScriptTest, public ::testing::WithParamInterface<Statement> {};
+TEST_P(ReadAsACall, OfAnUnknownProcedureSaysWhy)
+{
+    const Statement &c = GetParam();
+    const QString why = "The statement was taken as a call of the stored procedure '%1' because it does not start with an SQL keyword";
+    const QList<QJsonObject> opErrors =
+        script({QJsonDocument(QJsonObject{{"op", "sql"}, {"text", c.sql}}).toJson(QJsonDocument::Compact)}).errorLines();
+    ASSERT_EQ(opErrors.size(), 1);
+    const HostRun sql = runHost({"--db", site().path(), "--sql", c.sql});
+    EXPECT_NE(sql.exitCode, 0);
+    for (const QString &error : {QString::fromUtf8(sql.err), opErrors[0]["error"].toString()}) {
+        EXPECT_TRUE(error.contains(c.error)) << error.toStdString();
+        if (c.procedure)
+            EXPECT_TRUE(error.contains(why.arg(c.procedure))) << error.toStdString();
+        else
+            EXPECT_FALSE(error.contains("was taken as a call")) << error.toStdString();
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Statements, ReadAsACall, ::testing::Values(
+    Statement{"Misspelt", "selec 1", "Could not find stored procedure 'selec'.", "selec"},
+    Statement{"MisspeltWithStar", "selec * from Sites", "Incorrect syntax near '*'.", "selec"},
+    Statement{"MisspeltAfterBlanks", "  Updte Sites SET SiteName = 'x'", "Incorrect syntax near 'SET'.", "Updte"},
+    Statement{"ExplicitExec", "EXEC selec 1", "Could not find stored procedure 'selec'.", nullptr},
+    Statement{"KnownProcedure", "ZUL_DeleteFilterGroup 1, 2", "Procedure or function 'ZUL_DeleteFilterGroup' has too many arguments", nullptr},
+    Statement{"Keyword", "SELECT * FROM NoSuchTable", "no such table: NoSuchTable", nullptr}), rowName);
+
+struct BadOption { const char *name; QStringList arguments; const char *error; };
+class OutOfRangeOption : public HostScriptTest, public ::testing::WithParamInterface<BadOption> {};
+TEST_P(OutOfRangeOption, StopsTheHostWithItsRange)
+{
+    const HostRun run = runHost(QStringList{"--db", site().path(), "--headless"} + GetParam().arguments);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(QString::fromUtf8(run.err).contains(GetParam().error)) << run.err.toStdString();
+}
+INSTANTIATE_TEST_SUITE_P(Options, OutOfRangeOption, ::testing::Values(
+    BadOption{"RateZero", {"--rate", "0"}, R"("--rate" must be a number from 0.01 to 1000)"},
+    BadOption{"RateNaN", {"--rate", "nan"}, R"("--rate" must be a number from 0.01 to 1000)"},
+    BadOption{"QuitAfterHuge", {"--quit-after", "1e300"}, R"("--quit-after" must be a number from 0 to 604800)"},
+    BadOption{"PortOver16Bits", {"--listen", "70000"}, R"("--listen" must be a whole number from 1 to 65535)"},
+    BadOption{"PortFraction", {"--listen", "80.5"}, R"("--listen" must be a whole number from 1 to 65535)"},
+    BadOption{"ArchiveHuge", {"--init-db", "--archive-events", "1e10"}, R"("--archive-events" must be a whole number from 0 to 10000000)"}), rowName);
+
+using InteractionOps = HostProcessTest;
+
+TEST_F(InteractionOps, ARightClickInsideASelectionCopiesItThroughThePopUp)
+{
+    const HostRun run = script({R"({"op":"show"})", R"({"op":"select","rows":[2,3,4]})", R"({"op":"mousedown","button":2,"row":3})",
+                                R"({"op":"answer","answer":5})", R"({"op":"popup","row":3})", R"({"op":"dump"})"});
+    EXPECT_TRUE(run.errorLines().isEmpty()) << run.err.toStdString();
+    const QJsonObject dump = run.outLines().value(run.outLines().size() - 1); // the last dump
+    const QJsonArray rows = dump["grid"]["rows"].toArray();
+    ASSERT_GE(rows.size(), 4);
+    for (int row = 0; row < rows.size(); ++row)
+        EXPECT_EQ(rows[row]["selected"].toBool(), row >= 1 && row <= 3) << "row " << row + 1; // rows 2 to 4 only
+    const QString clipboard = dump["host"]["clipboard"].toString();
+    EXPECT_EQ(clipboard.count(QStringLiteral("\r\n")), 3) << clipboard.toStdString();
+    EXPECT_TRUE(dump["windows"]["FMenu"].toBool());
+}
+
+TEST_F(InteractionOps, SuspendTogglesThroughTheMenuAndBadItemsAreRefused)
+{
+    const HostRun run = script({R"({"op":"show"})", R"({"op":"suspend"})", R"({"op":"suspend","value":true})", R"({"op":"filter","index":4})",
+                                R"({"op":"menu","index":13})", R"({"op":"filter","index":-1})", R"({"op":"select","rows":[100000]})",
+                                R"({"op":"colclick","key":"Nope"})", R"({"op":"cellclick"})", R"({"op":"dump"})"});
+    const QJsonObject dump = run.outLines().value(run.outLines().size() - 1); // the last dump
+    const QList<QJsonObject> errors = run.errorLines();
+    EXPECT_TRUE(dump["state"]["scroll_suspended"].toBool());
+    EXPECT_EQ(dump["state"]["TypeFilter"].toInt(), 4);
+    EXPECT_TRUE(dump["menu"]["events"][3]["checked"].toBool());
+    EXPECT_TRUE(dump["menu"]["filters"][4]["checked"].toBool());
+    EXPECT_FALSE(dump["menu"]["filters"][0]["checked"].toBool());
+    const QStringList refusals = {"no event menu item 13", "no type filter item -1", "no row 100000",
+                                  "no column keyed \"Nope\"", "\"row\""};
+    ASSERT_EQ(errors.size(), refusals.size()) << run.err.toStdString();
+    for (int i = 0; i < refusals.size(); ++i)
+        EXPECT_TRUE(errors[i]["error"].toString().contains(refusals[i])) << run.err.toStdString();
+}
+
+// The reference host listening on its control port, driven over real connections.
+class ControlPortTest : public HostProcessTest
+{
+public:
+    static QString authLine(const QByteArray &token) { return QStringLiteral(R"({"op": "auth", "token": "%1"})").arg(QString::fromLatin1(token)); }
+
+protected:
+    void TearDown() override { stopHost(); }
+    void startHost(const QStringList &extraArguments)
+    {
+        m_host.start(hostProgram, headless() + extraArguments);
+        ASSERT_TRUE(m_host.waitForStarted(10000));
+    }
+    // A TCP port on a free number, with its token file in the test's folder.
+    void startTcpHost(const QStringList &extraArguments = {})
+    {
+        QTcpServer probe;
+        EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        m_port = probe.serverPort();
+        probe.close();
+        startHost(QStringList{"--listen", QString::number(m_port), "--token-file", path("port.token")} + extraArguments);
+    }
+    // Ends the host as an integrator would, with SIGTERM; the host removes its files on the way out.
+    void stopHost()
+    {
+        m_host.terminate();
+        if (!m_host.waitForFinished(10000))
+            m_host.kill();
+    }
+    // Connects once the host listens (it opens the database and loads the component first).
+    template<typename Socket, typename Connect>
+    static bool connectWhenReady(Socket &socket, Connect connectOnce)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 30000) {
+            connectOnce();
+            if (socket.waitForConnected(1000))
+                return true;
+            socket.abort();
+            QThread::msleep(100);
+        }
+        return false;
+    }
+    bool connectTcp(QTcpSocket &socket) { return connectWhenReady(socket, [&] { socket.connectToHost(QHostAddress::LocalHost, m_port); }); }
+    // The token appears once the host listens.
+    QByteArray token() const
+    {
+        QFile file(path("port.token"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
+    }
+    static void send(QIODevice &socket, const QStringList &lines)
+    {
+        socket.write(lines.join(u'\n').toUtf8() + '\n');
+        socket.waitForBytesWritten(5000);
+    }
+    // Reads reply lines until count have come, the connection ends or the time is up.
+    template<typename Socket>
+    static QList<QJsonObject> replies(Socket &socket, int count, int milliseconds = 20000)
+    {
+        QList<QJsonObject> result;
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            while (socket.canReadLine())
+                result << QJsonDocument::fromJson(socket.readLine()).object();
+            // Both kinds of socket number their states alike.
+            if (result.size() >= count || int(socket.state()) != QAbstractSocket::ConnectedState || clock.elapsed() > milliseconds)
+                return result;
+            socket.waitForReadyRead(200);
+        }
+    }
+    static bool closedByHost(QTcpSocket &socket) { return socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(10000); }
+    QProcess m_host;
+    quint16 m_port = 0;
+};
+
+// A local user without the token, whatever the first line: one error, the connection closed, and none of the
+// lines run (the queue ID it tried to set is unchanged for the owner who connects next).
+struct FirstLine { const char *name; QString (*line)(const QByteArray &token); };
+class WithoutTheToken : public ControlPortTest, public ::testing::WithParamInterface<FirstLine> {};
+TEST_P(WithoutTheToken, AClientRunsNoOp)
+{
+    startTcpHost();
+    QTcpSocket owner;
+    ASSERT_TRUE(connectTcp(owner));
+    const QByteArray realToken = token();
+    ASSERT_EQ(realToken.size(), 64);
+    QTcpSocket stranger;
+    ASSERT_TRUE(connectTcp(stranger));
+    send(stranger, {GetParam().line(realToken), R"({"op": "queue-id", "value": 7})", R"({"op": "sql", "text": "DELETE FROM Sites"})", queueId});
+    const QList<QJsonObject> refused = replies(stranger, 4, 10000);
+    ASSERT_EQ(refused.size(), 1);
+    EXPECT_EQ(refused[0]["line"].toInt(), 1);
+    EXPECT_FALSE(refused[0]["error"].toString().isEmpty());
+    EXPECT_TRUE(closedByHost(stranger));
+    send(owner, {authLine(realToken), queueId, R"({"op": "sql", "text": "SELECT COUNT(*) AS n FROM Sites"})"});
+    const QList<QJsonObject> answers = replies(owner, 3);
+    ASSERT_EQ(answers.size(), 3);
+    EXPECT_EQ(answers[0], (QJsonObject{{"op", "auth"}, {"result", true}}));
+    EXPECT_EQ(answers[1]["result"].toInt(-1), 0);
+    EXPECT_GT(answers[2]["rows"][0]["n"].toInt(), 0);
+}
+INSTANTIATE_TEST_SUITE_P(FirstLines, WithoutTheToken, ::testing::Values(
+    FirstLine{"AnOpBeforeAuth", [](const QByteArray &) { return QString(R"({"op": "dump"})"); }},
+    FirstLine{"NoToken", [](const QByteArray &) { return QString(R"({"op": "auth"})"); }},
+    FirstLine{"ANumberAsToken", [](const QByteArray &) { return QString(R"({"op": "auth", "token": 1})"); }},
+    FirstLine{"AWrongToken", [](const QByteArray &) { return ControlPortTest::authLine(QByteArray(64, '0')); }},
+    FirstLine{"TheTokenLessItsLastDigit", [](const QByteArray &token) { return ControlPortTest::authLine(token.chopped(1)); }},
+    FirstLine{"TheTokenAndMore", [](const QByteArray &token) { return ControlPortTest::authLine(token + "0"); }},
+    FirstLine{"NotJson", [](const QByteArray &token) { return "auth " + QString::fromLatin1(token); }},
+    FirstLine{"AnEmptyFirstLine", [](const QByteArray &) { return QString(); }}),
+    rowName);
+
+TEST_F(ControlPortTest, TheTokenFileAndTheSocketAreTheOwnersAloneAndGoWithTheHost)
+{
+    const QString socketPath = path("control.sock");
+    startTcpHost({"--listen-socket", socketPath});
+    QLocalSocket local;
+    ASSERT_TRUE(connectWhenReady(local, [&] { local.connectToServer(socketPath); }));
+    for (const QString &file : {path("port.token"), socketPath}) {
+        SCOPED_TRACE(file.toStdString());
+        EXPECT_EQ(QFileInfo(file).permissions() & ~(QFile::ReadUser | QFile::WriteUser), QFile::ReadOwner | QFile::WriteOwner);
+    }
+    // The socket's permissions are its authentication: no token is asked for.
+    send(local, {R"({"op": "queue-id", "value": 9})", queueId});
+    const QList<QJsonObject> answers = replies(local, 1);
+    ASSERT_EQ(answers.size(), 1);
+    EXPECT_EQ(answers[0]["result"].toInt(), 9);
+    stopHost();
+    EXPECT_FALSE(QFileInfo::exists(socketPath));
+    EXPECT_FALSE(QFileInfo::exists(path("port.token")));
+}
+
+TEST_F(ControlPortTest, AStaleSocketIsReplaced)
+{
+    // What a host killed outright leaves behind: a socket file nobody listens on.
+    const QString socketPath = path("stale.sock");
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray native = QFile::encodeName(socketPath);
+    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(descriptor, reinterpret_cast<const sockaddr *>(&address), sizeof(address)), 0);
+    ::close(descriptor);
+    startHost({"--listen-socket", socketPath});
+    QLocalSocket local;
+    ASSERT_TRUE(connectWhenReady(local, [&] { local.connectToServer(socketPath); }));
+    send(local, {queueId});
+    EXPECT_EQ(replies(local, 1).size(), 1);
+}
+
+TEST_F(ControlPortTest, TheSocketPathMustNotHoldAnythingElse)
+{
+    QFile occupied(path("occupied"));
+    ASSERT_TRUE(occupied.open(QIODevice::ReadWrite));
+    occupied.write("an operator's notes\n");
+    occupied.close();
+    startHost({"--listen-socket", occupied.fileName()});
+    ASSERT_TRUE(m_host.waitForFinished(60000));
+    EXPECT_EQ(m_host.exitCode(), 2);
+    EXPECT_TRUE(QString::fromUtf8(m_host.readAllStandardError()).contains("is not a socket"));
+    ASSERT_TRUE(occupied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(occupied.readAll(), QByteArray("an operator's notes\n"));
+}
+
+TEST_F(ControlPortTest, ALineOverTheCapEndsTheConnectionAfterOneError)
+{
+    startTcpHost();
+    QTcpSocket client;
+    ASSERT_TRUE(connectTcp(client));
+    send(client, {authLine(token()), QString(1024 * 1024 + 1, u' '), queueId});
+    const QList<QJsonObject> answers = replies(client, 3);
+    ASSERT_EQ(answers.size(), 2);
+    EXPECT_EQ(answers[1]["line"].toInt(), 2);
+    EXPECT_TRUE(answers[1]["error"].toString().startsWith("the line is longer than 1048576 bytes (1 MiB)"));
+    EXPECT_TRUE(closedByHost(client));
+    QTcpSocket next;
+    ASSERT_TRUE(connectTcp(next));
+    send(next, {authLine(token()), queueId});
+    EXPECT_EQ(replies(next, 2).size(), 2);
+}
+
+TEST_F(ControlPortTest, AClientLeavingDuringAWaitLosesItsLinesAndTheHostCarriesOn)
+{
+    startTcpHost();
+    {
+        QTcpSocket leaving;
+        ASSERT_TRUE(connectTcp(leaving));
+        send(leaving, {authLine(token()), R"({"op": "wait", "ms": 500})", R"({"op": "dump"})", R"({"op": "queue-id", "value": 5})"});
+        leaving.disconnectFromHost();
+    }
+    QThread::msleep(800);
+    QTcpSocket next;
+    ASSERT_TRUE(connectTcp(next));
+    send(next, {authLine(token()), queueId, R"({"op": "fly"})"});
+    const QList<QJsonObject> answers = replies(next, 3);
+    ASSERT_EQ(answers.size(), 3);
+    EXPECT_EQ(answers[1]["result"].toInt(-1), 0) << "the leaving client's lines were dropped";
+    EXPECT_EQ(answers[2]["line"].toInt(), 3);
+    EXPECT_EQ(m_host.state(), QProcess::Running);
+}
+
+} // namespace
+} // namespace Ostraven::Testing
