@@ -1,25 +1,16 @@
 #include "support/recordingroutes.h"
 #include "support/testdatabase.h"
-
 #include "module/mpublic.h"
 #include "viewer/eventcolouring.h"
-
 #include "platform/desktop/scripteddesktop.h"
-
 #include <QFile>
-
 #include <gtest/gtest.h>
 
 namespace Ostraven::Testing {
 namespace {
-
 constexpr int buttonFace = -1;
 
-struct ColourCase {
-    qint32 eventNumber;
-    const char *category;
-    int slot;
-};
+struct ColourCase { qint32 eventNumber; const char *category; int slot; };
 
 class EventColouringTest : public ::testing::Test
 {
@@ -30,7 +21,6 @@ protected:
         for (std::size_t index = 0; index < module.profile.colourSlots.size(); ++index)
             module.profile.colourSlots[index] = qint32(0x010101 * (index + 1));
     }
-
     void expectColours(std::initializer_list<ColourCase> cases)
     {
         for (const ColourCase &c : cases) {
@@ -40,7 +30,6 @@ protected:
                 << c.eventNumber << " " << c.category;
         }
     }
-
     TestDatabase database;
     std::shared_ptr<ScriptedDesktop> desktop = std::make_shared<ScriptedDesktop>();
     MPublic module{desktop, database.folder()};
@@ -120,7 +109,6 @@ TEST_F(EventColouringTest, FailingQueryIsReportedAndGivesBlack)
     QFile log(module.errors().logFilePath());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly | QIODevice::Text));
     EXPECT_TRUE(QString::fromUtf8(log.readAll()).contains(QStringLiteral("FEvents.AssignColor")));
-
     expectColours({{4000, "", 4}});
     EXPECT_EQ(desktop->boxes().size(), 1u);
 }
@@ -133,6 +121,5 @@ TEST_F(EventColouringTest, MissingConnectionIsReported)
     EXPECT_TRUE(desktop->boxes().front().request.text.contains(QStringLiteral("Error Number: 91")));
     EXPECT_TRUE(desktop->boxes().front().request.text.contains(QStringLiteral("FEvents.AssignColor")));
 }
-
 } // namespace
 } // namespace Ostraven::Testing
