@@ -11,22 +11,18 @@
 
 namespace Ostraven::Testing {
 namespace {
-
 // The demo archive ends on 27 November 2026 at 18:30, so inserted rows (all "Probe...") are read first.
 const QString probesOnly = QStringLiteral("Where Description like N'Probe%'");
 const QString alarms = QStringLiteral("Where Type like N'%Alarm%'");
-
 struct ArchiveRow {
     qint32 id = 2000;
     QString address = "\\\\SRV1.1.1.RD01", type = "KORA*GATE Transaction", controllerTime = "2026-12-01 09:15:29",
             hostTime = "2026-12-01 09:15:30.250", description = "Probe";
     qint32 uid1 = 0;
 };
-
 // A grid row's cells: dtTime, dbTime, Address, ID, Type, Description.
 enum Cell { DtTime, DbTime, Address, Id, Type, Description };
 const char *const cellKeys[] = {"dtTime", "dbTime", "Address", "ID", "Type", "Description"};
-
 class ArchiveLoaderTest : public ComponentTest
 {
 protected:
@@ -87,7 +83,6 @@ protected:
     }
 };
 } // namespace
-
 TEST_F(ArchiveLoaderTest, StatementsCarryTopOnlyWithoutAnyCondition)
 {
     const QString group = QStringLiteral(" Where (Address LIKE '\\\\SRV1.1.1%')");
@@ -115,7 +110,6 @@ TEST_F(ArchiveLoaderTest, StatementsCarryTopOnlyWithoutAnyCondition)
         EXPECT_EQ(condition, after) << "the caller sees the joined condition";
     }
 }
-
 TEST_F(ArchiveLoaderTest, ReplayFillsTheGridNewestFirstAndPaintsOnce)
 {
     routingOff();
@@ -137,7 +131,6 @@ TEST_F(ArchiveLoaderTest, ReplayFillsTheGridNewestFirstAndPaintsOnce)
                                   "SELECT ID FROM VIEW_EventLog_AllEvents ORDER BY dbDate DESC LIMIT %1").arg(expected)));
     }
 }
-
 TEST_F(ArchiveLoaderTest, ArchiveColumnsBecomeTheRowsCells)
 {
     routingOff();
@@ -171,7 +164,6 @@ TEST_F(ArchiveLoaderTest, ArchiveColumnsBecomeTheRowsCells)
         EXPECT_EQ(rows(), QList<QStringList>{shown});
     }
 }
-
 // Second-family rows are skipped before the row insertion and do not count towards the line limit;
 // without a condition the database already stopped at the line limit.
 TEST_F(ArchiveLoaderTest, SecondFamilyRowsNeedHardwareSupport)
@@ -196,7 +188,6 @@ TEST_F(ArchiveLoaderTest, SecondFamilyRowsNeedHardwareSupport)
         EXPECT_EQ(column(Id), ids);
     }
 }
-
 // With a condition the line limit counts the rows added, not the rows read: refused rows are read on,
 // and a limit of 0 still replays one row. With routing on, each replayed row asks the routing procedure.
 TEST_F(ArchiveLoaderTest, LineLimitCountsAddedRows)
@@ -219,7 +210,6 @@ TEST_F(ArchiveLoaderTest, LineLimitCountsAddedRows)
             EXPECT_TRUE(type.contains(QStringLiteral("Alarm"))) << qPrintable(type);
     }
 }
-
 TEST_F(ArchiveLoaderTest, FilterGroupsDecideTheRowsReplayed)
 {
     routingOff();
@@ -254,7 +244,6 @@ TEST_F(ArchiveLoaderTest, FilterGroupsDecideTheRowsReplayed)
             EXPECT_TRUE(mayShow(row)) << qPrintable(row.join(QLatin1Char(' ')));
     }
 }
-
 TEST_F(ArchiveLoaderTest, RoutingSkipsDeniedAndOutOfZoneRows)
 {
     // The guard desk operator: no server room, no software events, no executive card holders (credential
@@ -287,7 +276,6 @@ TEST_F(ArchiveLoaderTest, RoutingSkipsDeniedAndOutOfZoneRows)
     EXPECT_FALSE(module().filter.RoutingEnabled);
     EXPECT_EQ(grid().rowCount(), 7);
 }
-
 // A quote in an archived address or in the server's name is part of the value: routing still denies
 // the server room, and the server's own registry row is still the one read.
 TEST_F(ArchiveLoaderTest, QuotesInAddressesAndServerNamesStayInsideTheirLiterals)
@@ -304,7 +292,6 @@ TEST_F(ArchiveLoaderTest, QuotesInAddressesAndServerNamesStayInsideTheirLiterals
     expectRouted({{"O'Brien-PC", true, {"Probe lobby"}}, {"SRV1' --", true, {"Probe lobby"}}});
     EXPECT_TRUE(record().logErrors.isEmpty());
 }
-
 TEST_F(ArchiveLoaderTest, FailuresGoThroughTheirOwnRoutes)
 {
     routingOff();
@@ -336,7 +323,6 @@ TEST_F(ArchiveLoaderTest, FailuresGoThroughTheirOwnRoutes)
     EXPECT_TRUE(grid().redraw());
     EXPECT_EQ(desktop().cursor(), "default");
 }
-
 TEST_F(ArchiveLoaderTest, F5ReplacesTheGridWithTheArchive)
 {
     routingOff();

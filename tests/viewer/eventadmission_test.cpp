@@ -10,22 +10,18 @@
 
 namespace Ostraven {
 namespace {
-
 // Test names show a row's name rather than its bytes.
 template <typename Row> requires requires(const Row &row) { row.name; }
 void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }
-
 enum class Mode { Include, Exclude };
 constexpr Mode In = Mode::Include, Ex = Mode::Exclude;
 enum class Via { Line, Routine, Record }; // a text line, its second-family routine, or a record
 using Labels = std::vector<std::string>;
-
 // An archived event's text line as the row insertion splits it.
 QStringList lineFields(const QString &address, const QString &number)
 {
     return {"6/14/2024 10:00:00 AM", "6/14/2024 10:00:01 AM", address, number, "KORA*GATE External", "Door opened"};
 }
-
 class AdmissionTest : public ::testing::Test
 {
 protected:
@@ -51,16 +47,13 @@ protected:
                                                   : m_admission.CheckEvent(fields);
         return {admitted, fields.at(2).toStdString()};
     }
-
     QTemporaryDir m_folder;
     std::shared_ptr<ScriptedDesktop> m_desktop = std::make_shared<ScriptedDesktop>();
     MPublic m_module{m_desktop, m_folder.path()};
     EventAdmission m_admission{m_module};
 };
-
 struct AdmissionCase { const char *name; Mode mode; QStringList strings; QString address, number; bool admitted; Via via = Via::Line; };
 class GroupAdmission : public AdmissionTest, public ::testing::WithParamInterface<AdmissionCase> {};
-
 TEST_P(GroupAdmission, DecidesAndLeavesTheAddress)
 {
     const AdmissionCase &c = GetParam();
@@ -68,7 +61,6 @@ TEST_P(GroupAdmission, DecidesAndLeavesTheAddress)
     EXPECT_EQ(check(c.via, c.address, c.number), std::make_pair(c.admitted, c.address.toStdString()));
     EXPECT_TRUE(m_desktop->boxes().empty());
 }
-
 // The always-shown band and the never-shown event come before any criterion; address criteria compare the
 // address without its server part as a text prefix; event criteria the number as text, then the addresses.
 // The second-family routine called directly uses containment for every string; records compare the band
@@ -105,7 +97,6 @@ INSTANTIATE_TEST_SUITE_P(Admission, GroupAdmission, ::testing::Values(
     AdmissionCase{"RecordSecondFamilyZeros", In, {R"(\\ZEKO01.2)"}, R"(\\ZEKO01.002.0003)", "85000", true, Via::Record},
     AdmissionCase{"RecordEmptyAddressItem", In, {"85000,"}, R"(\\ZEKO05.1)", "85000", true, Via::Record}),
     [](const auto &row) { return std::string(row.param.name); });
-
 TEST_F(AdmissionTest, LeadingDollarIsRemovedForTheCaller)
 {
     const std::tuple<Mode, const char *, const char *, bool> cases[] = {
@@ -120,10 +111,8 @@ TEST_F(AdmissionTest, LeadingDollarIsRemovedForTheCaller)
                 << number << " via " << int(via);
     }
 }
-
 struct FailureCase { const char *name; Mode mode; QStringList strings, fields; bool admitted; const char *label; };
 class AdmissionFailure : public AdmissionTest, public ::testing::WithParamInterface<FailureCase> {};
-
 TEST_P(AdmissionFailure, IsReportedAndLeavesTheModeDefault)
 {
     const FailureCase &c = GetParam();
@@ -132,7 +121,6 @@ TEST_P(AdmissionFailure, IsReportedAndLeavesTheModeDefault)
     EXPECT_EQ(m_admission.CheckEvent(fields), c.admitted);
     EXPECT_EQ(reportedLabels(), Labels{c.label});
 }
-
 // The general check skips an empty string, the second-family check it hands over to does not; past 32 bits
 // the address strips to nothing and every pattern is looked for in it.
 INSTANTIATE_TEST_SUITE_P(Admission, AdmissionFailure, ::testing::Values(
@@ -143,14 +131,12 @@ INSTANTIATE_TEST_SUITE_P(Admission, AdmissionFailure, ::testing::Values(
     FailureCase{"AddressPartPast32Bits", In, {R"(\\ZEKO01)"}, lineFields(R"(\\ZEKO01.99999999999)", "85000"), false,
                 "FEvents.StripZeros"}),
     [](const auto &row) { return std::string(row.param.name); });
-
 TEST_F(AdmissionTest, RecordFailureIsReported)
 {
     useGroup(Ex, {"2100", ""});
     EXPECT_TRUE(check(Via::Record, R"(\\SRV1.1)", "2200").first);
     EXPECT_EQ(reportedLabels(), Labels{"FEvents.CheckGenericEvent"});
 }
-
 TEST_F(AdmissionTest, StripZerosWritesNumericPartsWithoutLeadingZeros)
 {
     const std::pair<const char *, const char *> cases[] = {{R"(\\ZEKO01.002.0003)", R"(\\ZEKO01.2.3)"}, {"0.00.000", "0.0.0"},
@@ -161,6 +147,5 @@ TEST_F(AdmissionTest, StripZerosWritesNumericPartsWithoutLeadingZeros)
     EXPECT_EQ(m_admission.StripZeros("1.2147483648").toStdString(), "");
     EXPECT_EQ(reportedLabels(), Labels{"FEvents.StripZeros"});
 }
-
 } // namespace
 } // namespace Ostraven

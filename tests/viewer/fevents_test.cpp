@@ -7,16 +7,13 @@
 
 namespace Ostraven::Testing {
 namespace {
-
 // Test names show a row's name rather than its bytes.
 template <typename Row> requires requires(const Row &row) { row.name; }
 void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }
-
 const QString defaultHeaders = QStringLiteral(
     "dbTime][Host Time][1][135][True,Description][Description][2][485][True,Address][Address][3][130][True,"
     "Type][Event Type][4][134][True,ID][Event ID][5][58][True,dtTime][Controller Time][6][139][False,"
     "NotUsed][NotUsed][7][64][False");
-
 class FEventsTest : public ComponentTest
 {
 protected:
@@ -35,10 +32,8 @@ protected:
         }
     }
 };
-
 struct HeaderCase { const char *name; QString headers; QStringList expected; };
 class HeaderColumns : public FEventsTest, public ::testing::WithParamInterface<HeaderCase> {};
-
 // Keys of the grid's columns in display order, hidden ones marked with a minus.
 TEST_P(HeaderColumns, ComeFromTheHeaderStringByPosition)
 {
@@ -49,7 +44,6 @@ TEST_P(HeaderColumns, ComeFromTheHeaderStringByPosition)
     EXPECT_EQ(keys, GetParam().expected);
     EXPECT_TRUE(desktop().boxes().empty()) << boxTexts().join(QLatin1Char('\n')).toStdString();
 }
-
 const QStringList defaultKeys{"dbTime", "Description", "Address", "Type", "ID", "-dtTime", "-NotUsed"};
 INSTANTIATE_TEST_SUITE_P(FEvents, HeaderColumns, ::testing::Values(
     HeaderCase{"BuiltInSet", "Use Object Default", defaultKeys}, HeaderCase{"WrittenOutDefault", defaultHeaders, defaultKeys},
@@ -58,7 +52,6 @@ INSTANTIATE_TEST_SUITE_P(FEvents, HeaderColumns, ::testing::Values(
     HeaderCase{"PositionBeyondCountNeverAdded", "dbTime][a][1][135][True,ID][b][3][58][True", {"dbTime"}},
     HeaderCase{"UnknownKeysAddNothing", "dbTime][a][1][135][True,Bogus][b][2][58][True", {"dbTime"}}),
     [](const auto &row) { return std::string(row.param.name); });
-
 TEST_F(FEventsTest, LoadSetsCaptionsWidthsSortAndSwitches)
 {
     const QString resource = QStringLiteral("Select ResourceText From ResourceStrings Where ResourceID = %1");
@@ -75,7 +68,6 @@ TEST_F(FEventsTest, LoadSetsCaptionsWidthsSortAndSwitches)
     EXPECT_TRUE(module().view.zk2Hardware);
     EXPECT_FALSE(module().view.showMilliseconds);
 }
-
 TEST_F(FEventsTest, TheMillisecondsSettingComesFromTheDatabase)
 {
     const std::tuple<const char *, bool, bool> cases[] = { // stored value, milliseconds shown, reported
@@ -94,7 +86,6 @@ TEST_F(FEventsTest, TheMillisecondsSettingComesFromTheDatabase)
         ASSERT_TRUE(module().windows().unloadEvents());
     }
 }
-
 TEST_F(FEventsTest, RefreshTimerPaintsOnItsThirdTickAndStops)
 {
     for (const int rows : {0, 3}) {
@@ -117,7 +108,6 @@ TEST_F(FEventsTest, RefreshTimerPaintsOnItsThirdTickAndStops)
         ASSERT_TRUE(module().windows().unloadEvents());
     }
 }
-
 TEST_F(FEventsTest, RefreshTimerRunsOnTheEventLoop)
 {
     addRows(2);
@@ -129,7 +119,6 @@ TEST_F(FEventsTest, RefreshTimerRunsOnTheEventLoop)
     EXPECT_FALSE(window().timerRefresh.isActive());
     EXPECT_TRUE(grid().redraw());
 }
-
 TEST_F(FEventsTest, UserSwitchTimerClearsTheGridOnItsFifthTick)
 {
     FEvents &w = window();
@@ -146,7 +135,6 @@ TEST_F(FEventsTest, UserSwitchTimerClearsTheGridOnItsFifthTick)
     EXPECT_FALSE(w.tTemp.isActive());
     EXPECT_EQ(w.switchTicks(), 0);
 }
-
 TEST_F(FEventsTest, KeysSelectAllAndDeactivationClearsTheSelection)
 {
     FEvents &w = window();
@@ -162,7 +150,6 @@ TEST_F(FEventsTest, KeysSelectAllAndDeactivationClearsTheSelection)
     EXPECT_EQ(w.vGrid->selectedRowCount(), 0);
     EXPECT_TRUE(w.vGrid->redraw());
 }
-
 TEST_F(FEventsTest, UnloadWritesTheColumnLayoutOnlyWhileConnected)
 {
     const QString written = QStringLiteral("dbTime][%1][1][135][True,Description][%2][2][485][True,Address][%3][3][130][True,"
@@ -188,7 +175,6 @@ TEST_F(FEventsTest, UnloadWritesTheColumnLayoutOnlyWhileConnected)
         EXPECT_EQ(record().callbacks.at(0).toArray().at(2).toString(), QStringLiteral("UNLOAD"));
     }
 }
-
 TEST_F(FEventsTest, TheCloseGuardKeepsTheWindowOpen)
 {
     (void)window();
@@ -198,20 +184,15 @@ TEST_F(FEventsTest, TheCloseGuardKeepsTheWindowOpen)
     module().view.closeGuard = false;
     EXPECT_TRUE(module().windows().unloadEvents());
 }
-
 TEST_F(FEventsTest, ALoadFailureGoesToTheHost)
 {
     auto host = std::make_shared<MemberTable>(); // knows LogError and nothing else
     QStringList labels;
-    host->onCall(QStringLiteral("LogError"), [&](Args &args) {
-        labels << CStr(args.at(2));
-        return Variant();
-    });
+    host->onCall(QStringLiteral("LogError"), [&](Args &args) { labels << CStr(args.at(2)); return Variant(); });
     module().host.NTConnection = host;
     (void)window();
     EXPECT_EQ(labels, QStringList{QStringLiteral("FEvents: Form_Load")});
     EXPECT_TRUE(desktop().boxes().empty()) << "the load handler does not box its failures";
 }
-
 } // namespace
 } // namespace Ostraven::Testing

@@ -10,13 +10,10 @@
 
 namespace Ostraven::Testing {
 namespace {
-
 // Test names show a row's name rather than its bytes.
 template <typename Row> requires requires(const Row &row) { row.name; }
 void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }
-
 const ColourSlots defaultSlots{0, 16777215, 6250335, 255, 65280, 16776960, 16777215, 32896, 33023, 65535, 16744703, 16730712};
-
 class RowInsertionTest : public ComponentTest
 {
 protected:
@@ -46,10 +43,8 @@ protected:
             push(4001, 1, QString::fromLatin1(text).arg(i));
     }
 };
-
 struct IntakeCase { const char *name; qint32 number, type; QString text, description, controllerTime; qint64 colour; };
 class Intake : public RowInsertionTest, public ::testing::WithParamInterface<IntakeCase> {};
-
 TEST_P(Intake, FillsTheRowAsTheHostSentIt)
 {
     const IntakeCase &c = GetParam();
@@ -60,7 +55,6 @@ TEST_P(Intake, FillsTheRowAsTheHostSentIt)
     EXPECT_EQ(colour("Description"), c.colour);
     expectNoBoxes();
 }
-
 const QString beforeTen = QStringLiteral("12/5/2026 9:59:58 AM");
 INSTANTIATE_TEST_SUITE_P(RowInsertion, Intake, ::testing::Values(
     IntakeCase{"AlarmBandStart", 5000, 1, "Door forced,x", "Door forced", beforeTen, 255},
@@ -69,7 +63,6 @@ INSTANTIATE_TEST_SUITE_P(RowInsertion, Intake, ::testing::Values(
     IntakeCase{"AboveTheBand", 6000, 6, "Changed,", "Changed", {}, 33023},
     IntakeCase{"SoftwareHasNoControllerTime", 1001, 6, "Logged in,", "Logged in", {}, 65535}),
     [](const auto &row) { return std::string(row.param.name); });
-
 TEST_F(RowInsertionTest, ARecordWithoutACommaIsReportedAndDropped)
 {
     push(4001, 1, QStringLiteral("no comma here"));
@@ -77,7 +70,6 @@ TEST_F(RowInsertionTest, ARecordWithoutACommaIsReportedAndDropped)
     ASSERT_EQ(boxTexts().size(), 1);
     EXPECT_TRUE(boxTexts().first().contains(QStringLiteral("Event.AddNewEvent")));
 }
-
 TEST_F(RowInsertionTest, TransactionCredentialsAreReadFromPositionsSixAndSeven)
 {
     const std::tuple<QString, qint32, qint32, int> cases[] = { // text, credential 1 and 2, reports
@@ -94,7 +86,6 @@ TEST_F(RowInsertionTest, TransactionCredentialsAreReadFromPositionsSixAndSeven)
         EXPECT_EQ(int(desktop().boxes().size()), reports);
     }
 }
-
 TEST_F(RowInsertionTest, SecondFamilySoftwareIsKeptAsType55)
 {
     auto message = std::make_shared<MemberTable>();
@@ -113,7 +104,6 @@ TEST_F(RowInsertionTest, SecondFamilySoftwareIsKeptAsType55)
     }
     EXPECT_EQ(grid().rowCount(), 2) << "sub-type 7000 passes only the software filter";
 }
-
 TEST_F(RowInsertionTest, SuspendedEventsAppearBeforeTheNextOneInArrivalOrder)
 {
     module().profile.DisplayEventsAtTop = false;
@@ -129,7 +119,6 @@ TEST_F(RowInsertionTest, SuspendedEventsAppearBeforeTheNextOneInArrivalOrder)
               QStringList({"first", "third", "fourth"}));
     EXPECT_EQ(module().bufferCount(), 0);
 }
-
 TEST_F(RowInsertionTest, TheGridNeverHoldsMoreThanTheLineLimit)
 {
     for (const bool atTop : {false, true}) {
@@ -146,7 +135,6 @@ TEST_F(RowInsertionTest, TheGridNeverHoldsMoreThanTheLineLimit)
         grid().clear();
     }
 }
-
 TEST_F(RowInsertionTest, TextLinesGoThroughTheTypeFilterAndTakeTheirClassColour)
 {
     (void)window(); // loading the window clears the type filter
@@ -174,7 +162,6 @@ TEST_F(RowInsertionTest, TextLinesGoThroughTheTypeFilterAndTakeTheirClassColour)
     EXPECT_FALSE(window().AddEvent(QStringLiteral("1/2/2008,1/2/2008,\\\\SRV1")));
     EXPECT_TRUE(boxTexts().last().contains(QStringLiteral("FEvents.AddEvent")));
 }
-
 TEST_F(RowInsertionTest, WithoutAGroupOnlyOperatorsWhoMaySeeEverythingSeeEvents)
 {
     module().filter.CanViewAllEvents = false;
@@ -182,7 +169,6 @@ TEST_F(RowInsertionTest, WithoutAGroupOnlyOperatorsWhoMaySeeEverythingSeeEvents)
     EXPECT_EQ(grid().rowCount(), 0);
     EXPECT_TRUE(desktop().boxes().empty());
 }
-
 TEST_F(RowInsertionTest, HostTimesWithAndWithoutMilliseconds)
 {
     const Date noon = Date::fromParts(2026, 12, 5, 12, 0, 5);
@@ -197,7 +183,6 @@ TEST_F(RowInsertionTest, HostTimesWithAndWithoutMilliseconds)
         EXPECT_EQ(cell(1, "dbTime"), expected);
     }
 }
-
 TEST_F(RowInsertionTest, ABurstIsPaintedOnce)
 {
     window().resize(800, 400);
@@ -213,7 +198,6 @@ TEST_F(RowInsertionTest, ABurstIsPaintedOnce)
     EXPECT_EQ(grid().paintCount() - paintsBefore, 1);
     EXPECT_EQ(grid().rowCount(), 100);
 }
-
 TEST_F(RowInsertionTest, ColumnsLeftOutOfTheLayoutAreSimplyNotFilled)
 {
     module().profile.ColumnHeaders = QStringLiteral("Description][Description][1][400][True,ID][Event ID][2][58][True");
@@ -224,6 +208,5 @@ TEST_F(RowInsertionTest, ColumnsLeftOutOfTheLayoutAreSimplyNotFilled)
     EXPECT_EQ(cell(2, "ID"), QStringLiteral("4001"));
     expectNoBoxes();
 }
-
 } // namespace
 } // namespace Ostraven::Testing
