@@ -13,11 +13,9 @@
 
 namespace Ostraven::Testing {
 namespace {
-
 // Test names show a row's name rather than its bytes.
 template <typename Row> requires requires(const Row &row) { row.name; }
 void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }
-
 class ColumnsTest : public ComponentTest
 {
 protected:
@@ -37,7 +35,6 @@ protected:
 };
 struct ListCase { const char *name; QString headers; QStringList listed; }; // listed: key/caption/visible
 class ColumnList : public ::testing::TestWithParam<ListCase> {};
-
 TEST_P(ColumnList, ListsByPositionAndLeavesOutNotUsed)
 {
     QStringList listed;
@@ -45,7 +42,6 @@ TEST_P(ColumnList, ListsByPositionAndLeavesOutNotUsed)
         listed << QStringLiteral("%1/%2/%3").arg(column.key, column.caption).arg(int(column.visible));
     EXPECT_EQ(listed, GetParam().listed);
 }
-
 // A position nobody carries is skipped; one beyond the entry count is never reached.
 INSTANTIATE_TEST_SUITE_P(Columns, ColumnList, ::testing::Values(
     ListCase{"Default", ColumnsAndColours::defaultColumnHeaders, {"dbTime/Host Time/1", "Description/Description/1",
@@ -56,7 +52,6 @@ INSTANTIATE_TEST_SUITE_P(Columns, ColumnList, ::testing::Values(
              {"Address/Address/1", "ID/Event ID/1"}},
     ListCase{"NotUsedLeftOut", "NotUsed][NotUsed][1][64][True,ID][Event ID][2][58][True", {"ID/Event ID/1"}}),
     [](const auto &row) { return std::string(row.param.name); });
-
 TEST_F(ColumnsTest, DefaultColumnsListedAndMovesStopAtTheEndsKeepingTheCheckMark)
 {
     FCustom &dialog = open();
@@ -81,7 +76,6 @@ TEST_F(ColumnsTest, DefaultColumnsListedAndMovesStopAtTheEndsKeepingTheCheckMark
     }
     EXPECT_TRUE(boxTexts().isEmpty());
 }
-
 TEST_F(ColumnsTest, OkPushesTheListIntoTheLiveGrid)
 {
     FCustom &dialog = open();
@@ -104,7 +98,6 @@ TEST_F(ColumnsTest, OkPushesTheListIntoTheLiveGrid)
     FCustom &reopened = module().windows().custom();
     EXPECT_EQ(keys(*reopened.lvwCols).mid(0, 2), (QStringList{QStringLiteral("Description"), QStringLiteral("dbTime")}));
 }
-
 TEST_F(ColumnsTest, ColourPickerChangesTheSwatchUnlessCancelled)
 {
     FCustom &dialog = open();
@@ -134,7 +127,6 @@ TEST_F(ColumnsTest, ColourPickerChangesTheSwatchUnlessCancelled)
     EXPECT_EQ(module().windows().events().vGrid->backColour(), 255);
     EXPECT_EQ(module().windows().events().vGrid->foreColour(), 16777215);
 }
-
 TEST_F(ColumnsTest, DesignModeLetsATranslatorRenameAControl)
 {
     FCustom &dialog = open();

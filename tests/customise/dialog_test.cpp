@@ -12,11 +12,9 @@
 
 namespace Ostraven::Testing {
 namespace {
-const QString restoreMessage =
-    QStringLiteral("You must close and re-open the Event Viewer before the changes will take effect.");
+const QString restoreMessage = QStringLiteral("You must close and re-open the Event Viewer before the changes will take effect.");
 const QString noColumnMessage = QStringLiteral("At least one column header must be visible.");
 const QString maxLinesMessage = QStringLiteral("Maximum lines to display must be a number from 1 to 1500.");
-
 class DialogTest : public ComponentTest
 {
 protected:
@@ -44,7 +42,6 @@ protected:
             dialog.lvwCols->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
     }
 };
-
 TEST_F(DialogTest, LoadShowsTheSettingsAndHelpFollowsTheTab)
 {
     FCustom &dialog = open();
@@ -69,7 +66,6 @@ TEST_F(DialogTest, LoadShowsTheSettingsAndHelpFollowsTheTab)
     EXPECT_EQ(filters.tTab->currentIndex(), 1);
     EXPECT_EQ(filters.HelpContextID, 54);
 }
-
 TEST_F(DialogTest, MaxLinesKeyHandlerKeepsOnlyDigitsAndBackspace)
 {
     FCustom &dialog = open();
@@ -79,7 +75,6 @@ TEST_F(DialogTest, MaxLinesKeyHandlerKeepsOnlyDigitsAndBackspace)
         EXPECT_EQ(key, typed == 8 || (typed >= '0' && typed <= '9') ? typed : 0) << typed;
     }
 }
-
 TEST_F(DialogTest, OkValidatesTheMaximumLines)
 {
     // Typed, maximum lines after OK (500: refused, the dialog stays open), box text. Pasted text escapes the
@@ -101,7 +96,6 @@ TEST_F(DialogTest, OkValidatesTheMaximumLines)
         EXPECT_TRUE(boxTexts().value(0).contains(message)) << boxTexts().value(0).toStdString();
     }
 }
-
 TEST_F(DialogTest, NoVisibleColumnOrCancelWritesNothing)
 {
     FCustom &dialog = open();
@@ -119,7 +113,6 @@ TEST_F(DialogTest, NoVisibleColumnOrCancelWritesNothing)
     EXPECT_EQ(module().profile.MaxLines, 500);
     EXPECT_TRUE(takeTrace().filter(QStringLiteral("Profile")).isEmpty());
 }
-
 TEST_F(DialogTest, OkAppliesTheSettingsToTheViewerAndTheProfile)
 {
     FCustom &dialog = open();
@@ -145,7 +138,6 @@ TEST_F(DialogTest, OkAppliesTheSettingsToTheViewerAndTheProfile)
                    {"ColumnHeaders", module().windows().events().columnHeaderString()}});
     EXPECT_TRUE(profileValue(QStringLiteral("ColumnHeaders")).contains(QStringLiteral("Address][Address][3][130][False")));
 }
-
 TEST_F(DialogTest, RestoreWritesTheDefaults)
 {
     FCustom &dialog = open();
@@ -159,7 +151,6 @@ TEST_F(DialogTest, RestoreWritesTheDefaults)
     expectProfile({{"MaxLines", "100"}, {"Colors", "Use Object Default"}, {"ColumnHeaders", "Use Object Default"},
                    {"DisplayEventsAtTop", "True"}});
 }
-
 TEST_F(DialogTest, RestoreWithNoVisibleColumnWaitsForTheNextOk)
 {
     FCustom &dialog = open();

@@ -26,9 +26,7 @@ std::vector<std::string> texts(const QStringList &list)
         result.push_back(text.toStdString());
     return result;
 }
-
 struct Box { QString text; MsgBoxIcon icon; MsgBoxButtons buttons; };
-
 class FilterGroupTest : public ComponentTest
 {
 public:
@@ -122,7 +120,6 @@ public:
         EXPECT_EQ(dialog().DeleteFilter->isEnabled(), removeRow.value_or(dialog().DeleteFilter->isEnabled()));
     }
 };
-
 // The demo site's events as the picker lists them: each table ascending, the table loaded last first,
 // reserved numbers left out; 4300 and 9050 are bus events, and 80001 on the second family's.
 const std::vector<qint32> firstFamilyEvents{
@@ -132,7 +129,6 @@ const std::vector<qint32> firstFamilyEvents{
     10001, 10002, 12000, 12001, 12002, 15000};
 const std::vector<qint32> secondFamilyEvents{80001, 80002, 80003, 80100, 80101, 80200,
                                              80201, 80300, 80301, 80400, 80500, 80501};
-
 TEST_F(FilterGroupTest, PickersListTheSiteWithAndWithoutSecondFamilyHardware)
 {
     for (const bool secondFamily : {true, false}) {
@@ -171,7 +167,6 @@ TEST_F(FilterGroupTest, PickersListTheSiteWithAndWithoutSecondFamilyHardware)
             EXPECT_EQ(picker->currentIndex(), 0);
     }
 }
-
 TEST_F(FilterGroupTest, GroupListOffersTheOperatorsGroups)
 {
     const struct { bool admin; qint32 user; std::vector<std::string> entries; } cases[] = {
@@ -209,7 +204,6 @@ TEST_F(FilterGroupTest, GroupListOffersTheOperatorsGroups)
         EXPECT_TRUE(desktop().boxes().empty());
     }
 }
-
 TEST_F(FilterGroupTest, AddFilterComposesDescriptionFilterAndClause)
 {
     db().execute(QStringLiteral(R"(Insert Into ServerPorts Values (9, 'Modem Line', 1, '\\MODEM'))"));
@@ -267,7 +261,6 @@ TEST_F(FilterGroupTest, AddFilterComposesDescriptionFilterAndClause)
     EXPECT_EQ(QStringList({page().GetAddressForID(5, 4), page().GetAddressForID(2, 6), page().GetAddressForID(99, 4),
                            page().GetAddressForID(1, 5)}), QStringList({R"(\\SRV1.2.2)", R"(\\ZEKO02)", "", ""}));
 }
-
 TEST_F(FilterGroupTest, SavingANewGroupStoresItsRowsAndPointsTheProfileAtIt)
 {
     pickGroup(1);
@@ -298,7 +291,6 @@ TEST_F(FilterGroupTest, SavingANewGroupStoresItsRowsAndPointsTheProfileAtIt)
     EXPECT_EQ(module().filter.FilterClause, QStringLiteral(R"( Where NOT ((([ID] = 5000) ) OR (Address LIKE '\\ZEKO01%')))"));
     EXPECT_EQ(column(QStringLiteral("Select Count(*) From [VIEW_EventLog_AllEvents]") + module().filter.FilterClause).size(), 1);
 }
-
 TEST_F(FilterGroupTest, SavingAnExistingGroupReplacesItsRows)
 {
     module().profile.FilterGroupID = 1;
@@ -314,8 +306,7 @@ TEST_F(FilterGroupTest, SavingAnExistingGroupReplacesItsRows)
     const QString head = insertHead + QStringLiteral("1, N'Front Entrance & Alarms', 0, '");
     const QString portClause = QStringLiteral(
         R"(N'(([ID] = %1) AND (Address NOT LIKE ''\\ZEKO%'' AND (''\\'' + Substring(Address, CharIndex(''.'',Address,1) + 1,30) LIKE ''\\%2%'')))'))");
-    EXPECT_EQ(texts(statements()),
-              texts({QStringLiteral("Delete From eventfilters Where GroupID = 1"),
+    EXPECT_EQ(texts(statements()), texts({QStringLiteral("Delete From eventfilters Where GroupID = 1"),
                      QStringLiteral("Update Profile_Details Set Value = '1' Where Property = 'FilterGroupID' AND "
                                     "ObjectID = 4 AND ProfileID = 1"),
                      head + QStringLiteral(R"(5000', N'((Event is ''5000'') )', N'(([ID] = 5000) )'))"),
@@ -328,7 +319,6 @@ TEST_F(FilterGroupTest, SavingAnExistingGroupReplacesItsRows)
     EXPECT_EQ(groupNames().size(), 2);
     EXPECT_FALSE(dialog().pendingChanges);
 }
-
 TEST_F(FilterGroupTest, DeletingAGroupRemovesItEverywhere)
 {
     for (const bool throughFocus : {false, true}) { // emptied and left, rather than the delete button
@@ -360,7 +350,6 @@ TEST_F(FilterGroupTest, DeletingAGroupRemovesItEverywhere)
     // The profiles that used the groups went back to no filter.
     EXPECT_EQ(QStringList({profileGroup(2), profileGroup(3)}), QStringList({"0", "0"}));
 }
-
 TEST_F(FilterGroupTest, NameRulesBeforeANewGroupIsSaved)
 {
     const QString forty = QStringLiteral("Loading Bay Doors And Gates North Wing 1");
@@ -420,7 +409,6 @@ TEST_F(FilterGroupTest, NameRulesBeforeANewGroupIsSaved)
             EXPECT_EQ(std::pair(groups().currentIndex(), criteria().size()), std::pair(1, qsizetype(0)));
     }
 }
-
 TEST_F(FilterGroupTest, SavingWithoutCriteriaWritesNothing)
 {
     const Box noCriteria{QStringLiteral("This filter group has no valid Selected Criteria defined.\rPress OK to continue "
@@ -449,7 +437,6 @@ TEST_F(FilterGroupTest, SavingWithoutCriteriaWritesNothing)
         EXPECT_EQ(module().profile.FilterGroupID, c.groupAfter);
     }
 }
-
 TEST_F(FilterGroupTest, FocusOnTheGroupComboOffersToSave)
 {
     // prompted: the group named in the question.
@@ -486,7 +473,6 @@ TEST_F(FilterGroupTest, FocusOnTheGroupComboOffersToSave)
         EXPECT_EQ(dialog().pendingChanges, c.pendingAfter);
     }
 }
-
 TEST_F(FilterGroupTest, EnablingFollowsTheGroupAndTheRows)
 {
     FCustom &form = dialog();
