@@ -4,20 +4,17 @@
 
 namespace Ostraven::Testing {
 namespace {
-
 // The condition every legacy address item opens with; each backslash pair is two characters.
 const QString tail = QStringLiteral(
     R"( (Address NOT LIKE '\\ZEKO%' AND ('\\' + Substring(Address, CharIndex('.',Address,1) + 1,30) LIKE ')");
 const QString p5000 = QStringLiteral("(([ID] = 5000) )");
 const QString pEntrance = QStringLiteral(R"((Address LIKE '\\SRV1.1.1%'))");
 const auto none = std::nullopt;
-
 struct FilterRow {
     qint32 filterType = 1;
     std::optional<QString> filter;
     std::optional<QString> sql; // nullopt: Null
 };
-
 // The archive, newest first; each clause is checked by the rows it lets through.
 const std::pair<qint32, const char *> archive[] = {
     {5000, R"(\\SRV1.1.1.5)"}, {2100, R"(\\SRV1.2.3)"},   {2100, R"(\\SRV2.2.9)"},   {2100, R"(\\SRV1.1.1.2)"},
@@ -27,7 +24,6 @@ QString sqlText(const std::optional<QString> &text)
 {
     return text ? '\'' + QString(*text).replace('\'', QStringLiteral("''")) + '\'' : QStringLiteral("NULL");
 }
-
 class FilterClauseTest : public ::testing::Test, protected FilterSite
 {
 protected:
@@ -66,7 +62,6 @@ protected:
     }
     FilterClauseBuilder m_builder{module};
 };
-
 struct ClauseCase {
     const char *name;
     std::vector<FilterRow> rows;
@@ -75,9 +70,7 @@ struct ClauseCase {
     QStringList strings;
     std::vector<int> archiveRows;
 };
-
 class GroupClause : public FilterClauseTest, public ::testing::WithParamInterface<ClauseCase> {};
-
 TEST_P(GroupClause, BuildsTheClauseModeAndStrings)
 {
     const ClauseCase &c = GetParam();
@@ -88,7 +81,6 @@ TEST_P(GroupClause, BuildsTheClauseModeAndStrings)
     EXPECT_EQ(archiveUnderClause(), c.archiveRows);
     EXPECT_TRUE(desktop->boxes().empty());
 }
-
 INSTANTIATE_TEST_SUITE_P(Groups, GroupClause, ::testing::Values(
     ClauseCase{"StoredInclude", {{1, "5000", p5000}, {1, R"(\\SRV1.1.1)", pEntrance}},
                R"( Where ((([ID] = 5000) ) OR (Address LIKE '\\SRV1.1.1%')))", true, {"5000", R"(\\SRV1.1.1)"}, {0, 3}},
@@ -113,7 +105,6 @@ INSTANTIATE_TEST_SUITE_P(Groups, GroupClause, ::testing::Values(
     ClauseCase{"ThreeRowsThreeStrings", {{1, "5000", none}, {1, R"(\\SRV1.2)", none}, {1, "4000", none}},
                " Where  ([ID] =5000 ) OR  " + tail + R"sql(\\2%')) OR   ([ID] =4000 ))sql", true,
                {"5000", R"(\\SRV1.2)", "4000"}, {0, 1, 2, 4}}), rowName);
-
 TEST_F(FilterClauseTest, OddGroups)
 {
     // The legacy builder called directly ignores stored conditions.
@@ -133,7 +124,6 @@ TEST_F(FilterClauseTest, OddGroups)
     EXPECT_THROW((void)archiveUnderClause(), VbError);
     EXPECT_TRUE(desktop->boxes().empty());
 }
-
 struct FailureCase {
     const char *name;
     std::vector<FilterRow> rows;
@@ -141,9 +131,7 @@ struct FailureCase {
     std::string clause;
     Texts strings;
 };
-
 class ClauseFailure : public FilterClauseTest, public ::testing::WithParamInterface<FailureCase> {};
-
 TEST_P(ClauseFailure, IsReportedAndKeepsWhatWasBuilt)
 {
     build(201, GetParam().rows);
@@ -151,7 +139,6 @@ TEST_P(ClauseFailure, IsReportedAndKeepsWhatWasBuilt)
     EXPECT_EQ(module.filter.FilterClause.toStdString(), GetParam().clause);
     EXPECT_EQ(texts(module.filter.FilterStrings), GetParam().strings);
 }
-
 INSTANTIATE_TEST_SUITE_P(Groups, ClauseFailure, ::testing::Values(
     FailureCase{"LegacyEmptyFilter", {{1, QString(), none}}, "MPublic.SetFilter", " Where ", {""}},
     FailureCase{"LegacyEmptyAfterGoodRow", {{1, "5000", none}, {1, QString(), none}}, "MPublic.SetFilter",
@@ -159,7 +146,6 @@ INSTANTIATE_TEST_SUITE_P(Groups, ClauseFailure, ::testing::Values(
     FailureCase{"LegacyNullFilter", {{0, none, none}}, "MPublic.SetFilter", " Where NOT (", {""}},
     FailureCase{"StoredWithNullFilter", {{1, none, "(([ID] = 1) )"}}, "MPublic.SetFilter2", " Where ((([ID] = 1) ) OR ", {""}}),
     rowName);
-
 TEST_F(FilterClauseTest, NoConnectionIsReported)
 {
     module.host.DBConnection.reset();

@@ -14,7 +14,6 @@ inline Texts texts(const QStringList &list)
         result.push_back(text.toStdString());
     return result;
 }
-
 // A bare shared module on its own copy of the empty site, showing its boxes on the scripted desktop.
 struct FilterSite {
     FilterSite() { module.host.DBConnection = database.connection(); }
@@ -28,7 +27,6 @@ struct FilterSite {
     std::shared_ptr<ScriptedDesktop> desktop = std::make_shared<ScriptedDesktop>();
     MPublic module{desktop, database.folder()};
 };
-
 // Test names show a row's name rather than its bytes.
 template <typename Row> requires requires(const Row &row) { row.name; }
 void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }

@@ -4,18 +4,15 @@
 
 namespace Ostraven::Testing {
 namespace {
-
 // A host security object: the sub-permissions it knows per component type, with their CanView
 // values. An unknown name fails as indexing the host's collection does.
 using Known = QHash<qint32, QHash<QString, Variant>>;
 DispatchPtr makeSecurityHost(const Known &known)
 {
     auto host = std::make_shared<MemberTable>();
-    host->onGet(QStringLiteral("Security"), [known](Args &) {
-        auto security = std::make_shared<MemberTable>();
+    host->onGet(QStringLiteral("Security"), [known](Args &) { auto security = std::make_shared<MemberTable>();
         auto componentType = std::make_shared<qint32>(0);
-        security->onPut(QStringLiteral("ComponentType"), [componentType](Args &args) {
-            *componentType = CLng(args.at(0));
+        security->onPut(QStringLiteral("ComponentType"), [componentType](Args &args) { *componentType = CLng(args.at(0));
             return Variant();
         });
         security->onGet(QStringLiteral("SubPermissions"), [known, componentType](Args &) {
@@ -34,7 +31,6 @@ DispatchPtr makeSecurityHost(const Known &known)
     });
     return host;
 }
-
 struct Operator : FilterSite {
     // Exactly one box, whose function line names the error's source and then the label.
     [[nodiscard]] bool reported(const char *label) const
@@ -45,10 +41,8 @@ struct Operator : FilterSite {
         return text.contains("\r\nFunction: ") && text.contains('.' + QString::fromUtf8(label) + '(');
     }
 };
-
 struct TabCase { const char *name; qint32 componentType; const char *subPermission; bool granted; bool reported; };
 class TabPermission : public ::testing::TestWithParam<TabCase> {};
-
 TEST_P(TabPermission, AsksTheHostSecurityObject)
 {
     const TabCase &c = GetParam();
@@ -60,7 +54,6 @@ TEST_P(TabPermission, AsksTheHostSecurityObject)
     EXPECT_EQ(op.reported("MPublic.CheckTabPermission"), c.reported);
     EXPECT_EQ(op.desktop->boxes().empty(), !c.reported);
 }
-
 INSTANTIATE_TEST_SUITE_P(Permissions, TabPermission, ::testing::Values(
     TabCase{"True", 96, "ViewAllEvents", true, false}, TabCase{"False", 96, "ChangeProps", false, false},
     TabCase{"TrueText", 96, "CopyToClipboard", true, false}, TabCase{"Zero", 96, "Archive", false, false},
@@ -81,7 +74,6 @@ TEST(Permissions, NoHostAndSetPermissions)
         EXPECT_EQ(op.reported("MPublic.CheckTabPermission"), !granted);
     }
 }
-
 // Operator 900 of role 9 at workstation 5, with routing of its own: software events of \\SRV9 are
 // denied, card holder 9000's credential 90001 is denied, and second-family host 1 is denied.
 struct RoutingSite : Operator {
@@ -126,10 +118,8 @@ QStringList statementsOf(int procedures, qint32 eventId, const QString &address,
 const QString door = QStringLiteral(R"(\\SRV1.1.1.DR01)");
 const QString software = QStringLiteral(R"(\\SRV9.1.1)");
 const QString zeko = QStringLiteral(R"(\\ZEKO01.1.DR01)");
-
 struct DenialCase { const char *name; qint32 eventId; QString address; qint32 cred1, cred2, host1, host2; int procedures; bool denied; };
 class RoleEventDenied : public ::testing::TestWithParam<DenialCase> {};
-
 TEST_P(RoleEventDenied, AsksTheProceduresThatApply)
 {
     const DenialCase &c = GetParam();
@@ -139,7 +129,6 @@ TEST_P(RoleEventDenied, AsksTheProceduresThatApply)
     EXPECT_EQ(statements, statementsOf(c.procedures, c.eventId, c.address, c.cred1, c.cred2, c.host1, c.host2));
     EXPECT_TRUE(site.desktop->boxes().empty());
 }
-
 INSTANTIATE_TEST_SUITE_P(Permissions, RoleEventDenied, ::testing::Values(
     DenialCase{"DeniedByEventRule", 1200, software, 90001, 0, 1, 1, First, true},
     DenialCase{"TransactionBelowBand", 1999, door, 90001, 0, 0, 0, First, false},
@@ -154,12 +143,10 @@ INSTANTIATE_TEST_SUITE_P(Permissions, RoleEventDenied, ::testing::Values(
     DenialCase{"SecondHostIdDenied", 80010, zeko, 0, 0, 0, 1, First | Third, true},
     DenialCase{"DeniedCredentialClearHost", 2500, door, 90001, 0, 2, 0, First | Second | Third, true},
     DenialCase{"ClearCredentialDeniedHost", 2500, door, 5, 0, 0, 1, First | Second | Third, true}), rowName);
-
 // Servers differ in what their procedures answer: no row at all, or a count with words after it;
 // a missing procedure is reported and what was decided before it stands.
 struct AnswerCase { const char *name; const char *procedure; const char *body; qint32 cred1, host1; int procedures; bool denied; };
 class ProcedureAnswer : public ::testing::TestWithParam<AnswerCase> {};
-
 TEST_P(ProcedureAnswer, DecidesTheDenial)
 {
     const AnswerCase &c = GetParam();

@@ -9,7 +9,6 @@ const std::string zoneQuery = "SELECT GlobalTimeZoneID, [Type] FROM GenericTimeZ
 Date saturday(int hour, int minute, int second = 0) { return Date::fromParts(2024, 6, 15, hour, minute, second); }
 Date sunday(int hour, int minute, int second = 0) { return Date::fromParts(2024, 6, 16, hour, minute, second); }
 Date monday(int hour, int minute, int second = 0) { return Date::fromParts(2024, 6, 17, hour, minute, second); }
-
 class TimeZonesTest : public ::testing::Test, protected FilterSite
 {
 protected:
@@ -46,17 +45,14 @@ protected:
     }
     TimeZones m_zones{module};
 };
-
 struct GrantCase { const char *name; std::vector<qint32> granted; Date eventTime; bool inZone; };
 class GrantedZones : public TimeZonesTest, public ::testing::WithParamInterface<GrantCase> {};
-
 TEST_P(GrantedZones, DecideWhetherTheEventIsInZone)
 {
     grant(GetParam().granted);
     EXPECT_EQ(m_zones.Role_EventInTimeZone(operatorId, GetParam().eventTime), GetParam().inZone);
     EXPECT_TRUE(desktop->boxes().empty());
 }
-
 INSTANTIATE_TEST_SUITE_P(TimeZones, GrantedZones, ::testing::Values(
     GrantCase{"NothingGranted", {}, monday(9, 0), false}, GrantCase{"NeverFirstThenActive", {1, 101}, monday(9, 0), false},
     GrantCase{"Always", {2}, monday(9, 0), true}, GrantCase{"ActiveThenNever", {101, 1}, monday(9, 0), true},
@@ -67,7 +63,6 @@ INSTANTIATE_TEST_SUITE_P(TimeZones, GrantedZones, ::testing::Values(
     GrantCase{"LaterZoneGrants", {101, 102}, sunday(23, 30), true}, GrantCase{"MasterZone", {110}, saturday(10, 0), true},
     GrantCase{"MasterOutsideMembers", {110}, monday(20, 0), false}, GrantCase{"UnknownZoneKind", {111}, monday(9, 0), false},
     GrantCase{"ZoneWithoutDefinition", {112}, monday(9, 0), false}), rowName);
-
 // Fixed zones decide without reading definitions; a master zone stops at its first matching member.
 TEST_F(TimeZonesTest, StatementsSent)
 {
@@ -86,7 +81,6 @@ TEST_F(TimeZonesTest, StatementsSent)
     for (const auto &[zone, time, statements] : cases)
         EXPECT_EQ(traced([&] { EXPECT_TRUE(m_zones.IsTZActive(zone, time)); }), statements) << zone;
 }
-
 TEST_F(TimeZonesTest, FailuresAreReportedAndDoNotGrant)
 {
     // A granted zone with no definition fails on its own and the list goes on.
