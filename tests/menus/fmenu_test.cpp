@@ -78,7 +78,6 @@ protected:
             EXPECT_TRUE(id.toInt() >= 80000 || (id.toInt() >= low && id.toInt() <= high)) << id.toStdString();
     }
 };
-
 TEST_F(FMenuTest, PreparingThePopUpFollowsTheSelectionAndThePermissions)
 {
     // An empty grid disables only the address and credential items, and reads no log.
@@ -115,7 +114,6 @@ TEST_F(FMenuTest, PreparingThePopUpFollowsTheSelectionAndThePermissions)
               std::tuple("You do not have permission to change the Event Viewer properties.", MsgBoxIcon::Information,
                          module().errors().title()));
 }
-
 TEST_F(FMenuTest, SuspendingTwiceShowsParkedEventsInArrivalOrder)
 {
     module().filter.CanViewAllEvents = true;
@@ -139,7 +137,6 @@ TEST_F(FMenuTest, SuspendingTwiceShowsParkedEventsInArrivalOrder)
     }
     EXPECT_EQ(desktop().cursorHistory().last(), "default");
 }
-
 TEST_F(FMenuTest, CopyToClipboardTakesSelectedRowsOrEveryRowWithoutHiddenColumns)
 {
     grid().setColumnVisible("Address", false);
@@ -163,7 +160,6 @@ TEST_F(FMenuTest, CopyToClipboardTakesSelectedRowsOrEveryRowWithoutHiddenColumns
     EXPECT_EQ(desktop().clipboardText(), QString());
     expectNoBoxes();
 }
-
 TEST_F(FMenuTest, TypeFiltersSetBoundsAndReloadTheArchiveWithTheirClause)
 {
     const std::tuple<int, qint32, qint32, const char *> cases[] = { // index, low, high, clause
@@ -211,7 +207,6 @@ TEST_F(FMenuTest, TypeFiltersSetBoundsAndReloadTheArchiveWithTheirClause)
     EXPECT_TRUE(takeTrace().isEmpty());
     EXPECT_EQ(cells("Description"), QStringList({"kept"}));
 }
-
 TEST_F(FMenuTest, EventTypeOfAnEventNumber)
 {
     db().execute(QStringLiteral("INSERT INTO ZEKO_EventDefinitions (EventID, ZEKOEventType, DefaultDescription) "
@@ -225,7 +220,6 @@ TEST_F(FMenuTest, EventTypeOfAnEventNumber)
     const QString lookUp = QStringLiteral("Select ZEKOEventType From [ZEKO_EventDefinitions] Where EventID = %1");
     EXPECT_EQ(takeTrace(), QStringList({lookUp.arg(90001), lookUp.arg(90002), lookUp.arg(99999)}));
 }
-
 TEST_F(FMenuTest, ColumnClicksAlternateTheOrderAndSortByTheColumnsType)
 {
     for (const QString id : {"10", "9", "100"})
@@ -247,7 +241,6 @@ TEST_F(FMenuTest, ColumnClicksAlternateTheOrderAndSortByTheColumnsType)
     viewer().vGrid_ColumnClick(grid().columnIndex("ID"));
     EXPECT_EQ(cells("ID"), QStringList({"100", "10", "9"}));
 }
-
 TEST_F(FMenuTest, RightClickKeepsASelectionOfSeveralRowsAndPopsTheMenu)
 {
     viewer().show();
@@ -271,7 +264,6 @@ TEST_F(FMenuTest, RightClickKeepsASelectionOfSeveralRowsAndPopsTheMenu)
     EXPECT_EQ(desktop().menus().size(), 2u);
     expectNoBoxes();
 }
-
 TEST_F(FMenuTest, ThePopUpShowsTheLocalisedItemsAndRunsTheChosenOne)
 {
     db().execute(QStringLiteral("Insert Into Localization Values (17, 'mnuEventArray', 10, 'Display Credential Photo')"));
@@ -296,7 +288,6 @@ TEST_F(FMenuTest, ThePopUpShowsTheLocalisedItemsAndRunsTheChosenOne)
     config().customize = false;
     EXPECT_EQ(menu().mnuEventArray(10)->text(), "Display Credential");
 }
-
 TEST_F(FMenuTest, CredentialLookUpsFindDescriptionsWithApostrophes)
 {
     const QString values = QStringLiteral("(Event, NetAddress, Type, dtDate, dbDate, Description, UID1) VALUES ");
@@ -340,7 +331,6 @@ TEST_F(FMenuTest, CredentialLookUpsFindDescriptionsWithApostrophes)
     ASSERT_EQ(desktop().boxes().size(), 1u);
     EXPECT_TRUE(boxTexts().first().contains("FEvents.GetDoorAddress"));
 }
-
 TEST_F(FMenuTest, DisplayCredentialAsksTheHostForThePhotoOfTheLoggedCard)
 {
     // A logged card transaction whose time and description are its own.
@@ -365,7 +355,6 @@ TEST_F(FMenuTest, DisplayCredentialAsksTheHostForThePhotoOfTheLoggedCard)
     EXPECT_EQ(cells(), QStringList({"1"}));
     expectNoBoxes();
 }
-
 TEST_F(FMenuTest, ShowAppliesTheSavedTypeFilterWhenCachedEventsLoad)
 {
     db().execute(QStringLiteral("Update Profile_Details Set [Value] = '5' Where ProfileID = 1 AND ObjectID = 4 "
