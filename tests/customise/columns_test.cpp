@@ -1,11 +1,8 @@
 #include "customise/columnsandcolours.h"
 #include "customise/fcustom.h"
-
 #include "persist/corvanpersist.h"
 #include "viewer/fevents.h"
-
 #include "../support/componentfixture.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -16,7 +13,9 @@
 
 namespace Ostraven::Testing {
 namespace {
-
+// Test names show a row's name rather than its bytes.
+template <typename Row> requires requires(const Row &row) { row.name; }
+void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }
 class ColumnsTest : public ComponentTest
 {
 protected:
@@ -26,7 +25,6 @@ protected:
         static_cast<void>(module().windows().events());
         return module().windows().custom();
     }
-
     static QStringList keys(const QTreeWidget &list)
     {
         QStringList result;
@@ -35,31 +33,25 @@ protected:
         return result;
     }
 };
-
-TEST(ColumnList, ListsByPositionAndLeavesOutNotUsed)
+struct ListCase { const char *name; QString headers; QStringList listed; }; // listed: key/caption/visible
+class ColumnList : public ::testing::TestWithParam<ListCase> {};
+TEST_P(ColumnList, ListsByPositionAndLeavesOutNotUsed)
 {
-    const struct {
-        QString headers;
-        QStringList listed; // key/caption/visible
-    } cases[] = {
-        {ColumnsAndColours::defaultColumnHeaders,
-         {"dbTime/Host Time/1", "Description/Description/1", "Address/Address/1", "Type/Event Type/1",
-          "ID/Event ID/1", "dtTime/Controller Time/0"}},
-        {"ID][Event ID][3][58][True,Address][Where][1][130][False,dbTime][Host Time][2][135][True",
-         {"Address/Where/0", "dbTime/Host Time/1", "ID/Event ID/1"}},
-        // A position nobody carries is skipped; one beyond the entry count is never reached.
-        {"ID][Event ID][3][58][True,Address][Address][1][130][True,dbTime][Host Time][9][135][True",
-         {"Address/Address/1", "ID/Event ID/1"}},
-        {"NotUsed][NotUsed][1][64][True,ID][Event ID][2][58][True", {"ID/Event ID/1"}},
-    };
-    for (const auto &c : cases) {
-        QStringList listed;
-        for (const ColumnsAndColours::ListedColumn &column : ColumnsAndColours::listedColumns(c.headers))
-            listed << QStringLiteral("%1/%2/%3").arg(column.key, column.caption).arg(int(column.visible));
-        EXPECT_EQ(listed.join(u','), c.listed.join(u',')) << c.headers.toStdString();
-    }
+    QStringList listed;
+    for (const ColumnsAndColours::ListedColumn &column : ColumnsAndColours::listedColumns(GetParam().headers))
+        listed << QStringLiteral("%1/%2/%3").arg(column.key, column.caption).arg(int(column.visible));
+    EXPECT_EQ(listed, GetParam().listed);
 }
-
+// A position nobody carries is skipped; one beyond the entry count is never reached.
+INSTANTIATE_TEST_SUITE_P(Columns, ColumnList, ::testing::Values(
+    ListCase{"Default", ColumnsAndColours::defaultColumnHeaders, {"dbTime/Host Time/1", "Description/Description/1",
+             "Address/Address/1", "Type/Event Type/1", "ID/Event ID/1", "dtTime/Controller Time/0"}},
+    ListCase{"ByPosition", "ID][Event ID][3][58][True,Address][Where][1][130][False,dbTime][Host Time][2][135][True",
+             {"Address/Where/0", "dbTime/Host Time/1", "ID/Event ID/1"}},
+    ListCase{"GapAndBeyondCount", "ID][Event ID][3][58][True,Address][Address][1][130][True,dbTime][Host Time][9][135][True",
+             {"Address/Address/1", "ID/Event ID/1"}},
+    ListCase{"NotUsedLeftOut", "NotUsed][NotUsed][1][64][True,ID][Event ID][2][58][True", {"ID/Event ID/1"}}),
+    [](const auto &row) { return std::string(row.param.name); });
 TEST_F(ColumnsTest, DefaultColumnsListedAndMovesStopAtTheEndsKeepingTheCheckMark)
 {
     FCustom &dialog = open();
@@ -70,10 +62,7 @@ TEST_F(ColumnsTest, DefaultColumnsListedAndMovesStopAtTheEndsKeepingTheCheckMark
     EXPECT_EQ(start.join(u','), QStringLiteral("dbTime,Description,Address,Type,ID,dtTime"));
     EXPECT_EQ(list.topLevelItem(5)->checkState(0), Qt::Unchecked);
     EXPECT_EQ(list.currentItem(), list.topLevelItem(0));
-
-    const struct {
-        int selected, button, landsAt;
-    } cases[] = {{0, 0, 0}, {5, 1, 5}, {1, 0, 0}, {5, 0, 4}, {0, 1, 1}};
+    const struct { int selected, button, landsAt; } cases[] = {{0, 0, 0}, {5, 1, 5}, {1, 0, 0}, {5, 0, 4}, {0, 1, 1}};
     for (const auto &c : cases) {
         QStringList expected = start;
         expected.move(c.selected, c.landsAt);
@@ -81,14 +70,12 @@ TEST_F(ColumnsTest, DefaultColumnsListedAndMovesStopAtTheEndsKeepingTheCheckMark
         const Qt::CheckState check = list.topLevelItem(c.selected)->checkState(0);
         list.setCurrentItem(list.topLevelItem(c.selected));
         dialog.cmdMove_Click(c.button);
-
         EXPECT_EQ(keys(list), expected) << c.selected << " " << c.button;
         EXPECT_EQ(list.currentItem(), list.topLevelItem(c.landsAt));
         EXPECT_EQ(list.topLevelItem(c.landsAt)->checkState(0), check);
     }
     EXPECT_TRUE(boxTexts().isEmpty());
 }
-
 TEST_F(ColumnsTest, OkPushesTheListIntoTheLiveGrid)
 {
     FCustom &dialog = open();
@@ -99,7 +86,6 @@ TEST_F(ColumnsTest, OkPushesTheListIntoTheLiveGrid)
     list.topLevelItem(4)->setText(0, QStringLiteral("Number"));
     dialog.chkLoadCachedEvents->setChecked(false);
     dialog.Command1_Click(0);
-
     const GridControl &grid = *module().windows().events().vGrid;
     EXPECT_EQ(grid.columnPosition(QStringLiteral("Description")), 1);
     EXPECT_EQ(grid.columnPosition(QStringLiteral("dbTime")), 2);
@@ -108,12 +94,10 @@ TEST_F(ColumnsTest, OkPushesTheListIntoTheLiveGrid)
     EXPECT_TRUE(module().profile.ColumnHeaders.contains(QStringLiteral("Description][Description][1][")));
     EXPECT_TRUE(module().profile.ColumnHeaders.contains(QStringLiteral("ID][Number][5][")));
     EXPECT_TRUE(module().profile.ColumnHeaders.contains(QStringLiteral("NotUsed][")));
-
     // The list of a reopened dialog follows the stored positions.
     FCustom &reopened = module().windows().custom();
     EXPECT_EQ(keys(*reopened.lvwCols).mid(0, 2), (QStringList{QStringLiteral("Description"), QStringLiteral("dbTime")}));
 }
-
 TEST_F(ColumnsTest, ColourPickerChangesTheSwatchUnlessCancelled)
 {
     FCustom &dialog = open();
@@ -123,7 +107,6 @@ TEST_F(ColumnsTest, ColourPickerChangesTheSwatchUnlessCancelled)
     dialog.cmbColor_Click(1);
     const qint64 before = ColumnsAndColours::swatchColour(*dialog.pbxSample[1]);
     EXPECT_EQ(before, module().profile.colourSlots[5]);
-
     for (const auto &[answer, colour] : {std::pair<QString, qint64>{"cancel", before}, {"0x123456", 0x123456}}) {
         desktop().queueAnswer(answer);
         dialog.pbxSample_Click(1);
@@ -131,11 +114,9 @@ TEST_F(ColumnsTest, ColourPickerChangesTheSwatchUnlessCancelled)
         EXPECT_EQ(ColumnsAndColours::swatchColour(*dialog.pbxSample[1]), colour);
         EXPECT_EQ(dialog.cmbColor[1]->itemData(2).toLongLong(), colour);
     }
-
     desktop().queueAnswer(QStringLiteral("255"));
     dialog.pbxSample_Click(0);
     EXPECT_TRUE(boxTexts().isEmpty());
-
     dialog.chkLoadCachedEvents->setChecked(false);
     dialog.Command1_Click(0);
     const QStringList colours = module().profile.Colors.split(QLatin1Char(','));
@@ -146,7 +127,6 @@ TEST_F(ColumnsTest, ColourPickerChangesTheSwatchUnlessCancelled)
     EXPECT_EQ(module().windows().events().vGrid->backColour(), 255);
     EXPECT_EQ(module().windows().events().vGrid->foreColour(), 16777215);
 }
-
 TEST_F(ColumnsTest, DesignModeLetsATranslatorRenameAControl)
 {
     FCustom &dialog = open();
@@ -160,12 +140,10 @@ TEST_F(ColumnsTest, DesignModeLetsATranslatorRenameAControl)
     EXPECT_EQ(dialog.Label4->text(), QStringLiteral("Tick a column to show it."));
     EXPECT_EQ(dialog.selectedControl, dialog.Command1[0]);
     EXPECT_TRUE(module().windows().isCustomLoaded());
-
     dialog.Localizer_ExitDesignMode();
     EXPECT_FALSE(dialog.designMode);
     EXPECT_TRUE(dialog.MhS->isHidden());
     EXPECT_EQ(dialog.Command1[0]->text(), QStringLiteral("OK"));
 }
-
 } // namespace
 } // namespace Ostraven::Testing

@@ -1,5 +1,4 @@
 #include "support/componentfixture.h"
-
 #include "viewer/archiveloader.h"
 #include "filters/filterclausebuilder.h"
 #include "viewer/fevents.h"
@@ -8,32 +7,22 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
-#include <algorithm>
 #include <functional>
-#include <tuple>
 
 namespace Ostraven::Testing {
-
 namespace {
-
 // The demo archive ends on 27 November 2026 at 18:30, so inserted rows (all "Probe...") are read first.
 const QString probesOnly = QStringLiteral("Where Description like N'Probe%'");
 const QString alarms = QStringLiteral("Where Type like N'%Alarm%'");
-
 struct ArchiveRow {
     qint32 id = 2000;
-    QString address = QStringLiteral("\\\\SRV1.1.1.RD01");
-    QString type = QStringLiteral("KORA*GATE Transaction");
-    QString controllerTime = QStringLiteral("2026-12-01 09:15:29");
-    QString hostTime = QStringLiteral("2026-12-01 09:15:30.250");
-    QString description = QStringLiteral("Probe");
+    QString address = "\\\\SRV1.1.1.RD01", type = "KORA*GATE Transaction", controllerTime = "2026-12-01 09:15:29",
+            hostTime = "2026-12-01 09:15:30.250", description = "Probe";
     qint32 uid1 = 0;
 };
-
 // A grid row's cells: dtTime, dbTime, Address, ID, Type, Description.
 enum Cell { DtTime, DbTime, Address, Id, Type, Description };
 const char *const cellKeys[] = {"dtTime", "dbTime", "Address", "ID", "Type", "Description"};
-
 class ArchiveLoaderTest : public ComponentTest
 {
 protected:
@@ -43,10 +32,8 @@ protected:
         module().profile.ColumnHeaders = QStringLiteral("Use Object Default");
         module().filter.CanViewAllEvents = true;
     }
-
     FEvents &window() { return module().windows().events(); }
     GridControl &grid() { return *window().vGrid; }
-
     // Loads the window first, so the trace and the cursor history hold only what the load did.
     bool load(QString condition = {})
     {
@@ -55,30 +42,22 @@ protected:
         desktop().clearRecords();
         return ArchiveLoader(module()).LoadArchivedEvents(condition);
     }
-
     void insert(const ArchiveRow &r)
     {
-        db().execute(QStringLiteral("INSERT INTO Log_Events (EventID, Address, Type, dtDate, dbDate, Description, UID1, "
-                                    "UID2) VALUES (%1, '%2', '%3', '%4', '%5', '%6', %7, 0)")
-                         .arg(r.id)
-                         .arg(r.address, r.type, r.controllerTime, r.hostTime, r.description)
-                         .arg(r.uid1));
+        db().execute(QStringLiteral("INSERT INTO Log_Events (EventID, Address, Type, dtDate, dbDate, Description, UID1, UID2) "
+                                    "VALUES (%1, '%2', '%3', '%4', '%5', '%6', %7, 0)")
+                         .arg(r.id).arg(r.address, r.type, r.controllerTime, r.hostTime, r.description).arg(r.uid1));
     }
-
     // A server with no registry row of its own falls back to the site-wide "False".
     void routingOff() { config().serverName = QStringLiteral("SRV9"); }
-
     QList<QStringList> rows()
     {
         QList<QStringList> result;
-        for (int row = 1; row <= grid().rowCount(); ++row) {
-            QStringList &cells = result.emplace_back();
+        for (int row = 1; row <= grid().rowCount(); ++row)
             for (const char *key : cellKeys)
-                cells << grid().cellText(row, key);
-        }
+                (key == cellKeys[0] ? result.emplace_back() : result.back()) << grid().cellText(row, key);
         return result;
     }
-
     QStringList column(Cell cell)
     {
         QStringList values;
@@ -86,15 +65,24 @@ protected:
             values << row[cell];
         return values;
     }
-
+    // Replays the probes on each server named and checks whether routing was on and what it let through.
+    void expectRouted(const std::vector<std::tuple<const char *, bool, QStringList>> &cases)
+    {
+        for (const auto &[server, routing, shown] : cases) {
+            SCOPED_TRACE(server);
+            config().serverName = QString::fromUtf8(server);
+            EXPECT_TRUE(load(probesOnly));
+            EXPECT_EQ(module().filter.RoutingEnabled, routing);
+            EXPECT_EQ(column(Description), shown);
+            EXPECT_TRUE(boxTexts().isEmpty()) << boxTexts().join(QLatin1Char('\n')).toStdString();
+        }
+    }
     qint32 count(const QString &where)
     {
         return ComponentTest::column(QStringLiteral("SELECT COUNT(*) FROM VIEW_EventLog_AllEvents ") + where).value(0).toInt();
     }
 };
-
 } // namespace
-
 TEST_F(ArchiveLoaderTest, StatementsCarryTopOnlyWithoutAnyCondition)
 {
     const QString group = QStringLiteral(" Where (Address LIKE '\\\\SRV1.1.1%')");
@@ -122,7 +110,6 @@ TEST_F(ArchiveLoaderTest, StatementsCarryTopOnlyWithoutAnyCondition)
         EXPECT_EQ(condition, after) << "the caller sees the joined condition";
     }
 }
-
 TEST_F(ArchiveLoaderTest, ReplayFillsTheGridNewestFirstAndPaintsOnce)
 {
     routingOff();
@@ -144,7 +131,6 @@ TEST_F(ArchiveLoaderTest, ReplayFillsTheGridNewestFirstAndPaintsOnce)
                                   "SELECT ID FROM VIEW_EventLog_AllEvents ORDER BY dbDate DESC LIMIT %1").arg(expected)));
     }
 }
-
 TEST_F(ArchiveLoaderTest, ArchiveColumnsBecomeTheRowsCells)
 {
     routingOff();
@@ -178,7 +164,6 @@ TEST_F(ArchiveLoaderTest, ArchiveColumnsBecomeTheRowsCells)
         EXPECT_EQ(rows(), QList<QStringList>{shown});
     }
 }
-
 // Second-family rows are skipped before the row insertion and do not count towards the line limit;
 // without a condition the database already stopped at the line limit.
 TEST_F(ArchiveLoaderTest, SecondFamilyRowsNeedHardwareSupport)
@@ -203,7 +188,6 @@ TEST_F(ArchiveLoaderTest, SecondFamilyRowsNeedHardwareSupport)
         EXPECT_EQ(column(Id), ids);
     }
 }
-
 // With a condition the line limit counts the rows added, not the rows read: refused rows are read on,
 // and a limit of 0 still replays one row. With routing on, each replayed row asks the routing procedure.
 TEST_F(ArchiveLoaderTest, LineLimitCountsAddedRows)
@@ -226,7 +210,6 @@ TEST_F(ArchiveLoaderTest, LineLimitCountsAddedRows)
             EXPECT_TRUE(type.contains(QStringLiteral("Alarm"))) << qPrintable(type);
     }
 }
-
 TEST_F(ArchiveLoaderTest, FilterGroupsDecideTheRowsReplayed)
 {
     routingOff();
@@ -261,7 +244,6 @@ TEST_F(ArchiveLoaderTest, FilterGroupsDecideTheRowsReplayed)
             EXPECT_TRUE(mayShow(row)) << qPrintable(row.join(QLatin1Char(' ')));
     }
 }
-
 TEST_F(ArchiveLoaderTest, RoutingSkipsDeniedAndOutOfZoneRows)
 {
     // The guard desk operator: no server room, no software events, no executive card holders (credential
@@ -285,16 +267,7 @@ TEST_F(ArchiveLoaderTest, RoutingSkipsDeniedAndOutOfZoneRows)
         all << QLatin1String(name);
     }
     const QStringList routed = {"Probe weekend night", "Probe security card", "Probe shown"};
-    const std::tuple<const char *, bool, QStringList> cases[] = {{"SRV1", true, routed}, {"SRV9", false, all}};
-    for (const auto &[server, routing, shown] : cases) {
-        SCOPED_TRACE(server);
-        config().serverName = QString::fromLatin1(server);
-        EXPECT_TRUE(load(probesOnly));
-        EXPECT_EQ(module().filter.RoutingEnabled, routing);
-        EXPECT_EQ(column(Description), shown);
-        EXPECT_TRUE(boxTexts().isEmpty());
-    }
-
+    expectRouted({{"SRV1", true, routed}, {"SRV9", false, all}});
     // The server's own registry row is read after the site-wide one and decides.
     db().execute(QStringLiteral("UPDATE Registry SET [Value] = 'True' WHERE ServerName = '*'"));
     db().execute(QStringLiteral("UPDATE Registry SET [Value] = 'False' WHERE ServerName = 'SRV1'"));
@@ -303,37 +276,22 @@ TEST_F(ArchiveLoaderTest, RoutingSkipsDeniedAndOutOfZoneRows)
     EXPECT_FALSE(module().filter.RoutingEnabled);
     EXPECT_EQ(grid().rowCount(), 7);
 }
-
 // A quote in an archived address or in the server's name is part of the value: routing still denies
 // the server room, and the server's own registry row is still the one read.
 TEST_F(ArchiveLoaderTest, QuotesInAddressesAndServerNamesStayInsideTheirLiterals)
 {
     config().user = 102;
     config().workstation = 2;
-    insert({.address = "\\\\SRV1.1.3.IN0''2", .type = "KORA*GATE External", .controllerTime = "2026-12-01 10:01:00",
-            .hostTime = "2026-12-01 10:01:00.000", .description = "Probe server room", .uid1 = 0});
-    insert({.address = "\\\\SRV1.1.1.IN0''1", .type = "KORA*GATE External", .controllerTime = "2026-12-01 10:00:00",
-            .hostTime = "2026-12-01 10:00:00.000", .description = "Probe lobby", .uid1 = 0});
-    // The test's own inserts splice their texts as they stand, hence the doubled quotes above.
+    // The test's own inserts splice their texts as they stand, hence the doubled quotes.
+    for (const auto &[address, minute, name] : {std::tuple("\\\\SRV1.1.3.IN0''2", "01", "Probe server room"),
+                                                std::tuple("\\\\SRV1.1.1.IN0''1", "00", "Probe lobby")})
+        insert({.address = address, .type = "KORA*GATE External", .controllerTime = QStringLiteral("2026-12-01 10:%1:00").arg(minute),
+                .hostTime = QStringLiteral("2026-12-01 10:%1:00.000").arg(minute), .description = name});
     db().execute(QStringLiteral("INSERT INTO Registry VALUES ('O''Brien-PC', 'PaxServer', 'EnableRouting', 'True')"));
     db().execute(QStringLiteral("UPDATE Registry SET [Value] = 'True' WHERE ServerName = '*'"));
-
-    const QStringList routed = {QStringLiteral("Probe lobby")};
-    const std::tuple<const char *, bool, QStringList> cases[] = {
-        {"O'Brien-PC", true, routed},
-        {"SRV1' --", true, routed},
-    };
-    for (const auto &[server, routing, shown] : cases) {
-        SCOPED_TRACE(server);
-        config().serverName = QString::fromUtf8(server);
-        EXPECT_TRUE(load(probesOnly));
-        EXPECT_EQ(module().filter.RoutingEnabled, routing);
-        EXPECT_EQ(column(Description), shown);
-        EXPECT_TRUE(boxTexts().isEmpty()) << boxTexts().join(QLatin1Char('\n')).toStdString();
-        EXPECT_TRUE(record().logErrors.isEmpty());
-    }
+    expectRouted({{"O'Brien-PC", true, {"Probe lobby"}}, {"SRV1' --", true, {"Probe lobby"}}});
+    EXPECT_TRUE(record().logErrors.isEmpty());
 }
-
 TEST_F(ArchiveLoaderTest, FailuresGoThroughTheirOwnRoutes)
 {
     routingOff();
@@ -341,7 +299,6 @@ TEST_F(ArchiveLoaderTest, FailuresGoThroughTheirOwnRoutes)
     ASSERT_TRUE(load());
     const QStringList before = column(Description);
     ASSERT_EQ(before.size(), 5);
-
     // A malformed group clause fails the archive statement: the host logs it and the grid stays.
     module().filter.FilterActive = true;
     module().filter.FilterClause = QStringLiteral(" Where ((Address LIKE 'x%') OR  OR (Address LIKE 'y%'))");
@@ -352,7 +309,6 @@ TEST_F(ArchiveLoaderTest, FailuresGoThroughTheirOwnRoutes)
     EXPECT_EQ(column(Description), before);
     EXPECT_FALSE(module().view.closeGuard);
     EXPECT_TRUE(module().filter.FilterActive);
-
     // An unreadable row is reported to the operator; the rows before it stay and the closing steps run.
     module().filter.FilterActive = false;
     insert({.hostTime = "2026-12-01 09:15:31.000", .description = "Probe readable"});
@@ -367,7 +323,6 @@ TEST_F(ArchiveLoaderTest, FailuresGoThroughTheirOwnRoutes)
     EXPECT_TRUE(grid().redraw());
     EXPECT_EQ(desktop().cursor(), "default");
 }
-
 TEST_F(ArchiveLoaderTest, F5ReplacesTheGridWithTheArchive)
 {
     routingOff();
@@ -379,5 +334,4 @@ TEST_F(ArchiveLoaderTest, F5ReplacesTheGridWithTheArchive)
     EXPECT_FALSE(column(Description).contains("live row"));
     EXPECT_EQ(takeTrace().value(1), "Select DISTINCT Top 20 * from [VIEW_EventLog_AllEvents]  order by [dbDate] desc");
 }
-
 } // namespace Ostraven::Testing

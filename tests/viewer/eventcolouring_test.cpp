@@ -1,26 +1,15 @@
 #include "support/recordingroutes.h"
 #include "support/testdatabase.h"
-
 #include "module/mpublic.h"
 #include "viewer/eventcolouring.h"
-
 #include "platform/desktop/scripteddesktop.h"
-
 #include <QFile>
-
 #include <gtest/gtest.h>
 
 namespace Ostraven::Testing {
 namespace {
-
 constexpr int buttonFace = -1;
-
-struct ColourCase {
-    qint32 eventNumber;
-    const char *category;
-    int slot;
-};
-
+struct ColourCase { qint32 eventNumber; const char *category; int slot; };
 class EventColouringTest : public ::testing::Test
 {
 protected:
@@ -30,7 +19,6 @@ protected:
         for (std::size_t index = 0; index < module.profile.colourSlots.size(); ++index)
             module.profile.colourSlots[index] = qint32(0x010101 * (index + 1));
     }
-
     void expectColours(std::initializer_list<ColourCase> cases)
     {
         for (const ColourCase &c : cases) {
@@ -40,18 +28,15 @@ protected:
                 << c.eventNumber << " " << c.category;
         }
     }
-
     TestDatabase database;
     std::shared_ptr<ScriptedDesktop> desktop = std::make_shared<ScriptedDesktop>();
     MPublic module{desktop, database.folder()};
     EventColouring colouring{module};
 };
-
 TEST_F(EventColouringTest, NumberClassesAtTheirBoundsCostNoQuery)
 {
     database.startTrace();
-    expectColours({
-        {-5, "", 1},     {0, "", 1},      {999, "", 1},    {1000, "", 9},   {1500, "", 9},   {1501, "", 1},
+    expectColours({ {-5, "", 1},     {0, "", 1},      {999, "", 1},    {1000, "", 9},   {1500, "", 9},   {1501, "", 1},
         {1999, "", 1},   {2000, "", 10},  {3900, "", 10},  {3901, "", 1},   {3999, "", 1},   {4000, "", 4},
         {4500, "", 4},   {4501, "", 1},   {4999, "", 1},   {5000, "", 3},   {5600, "", 3},   {5999, "", 3},
         {6000, "", 8},   {6500, "", 8},   {6501, "", 1},   {6999, "", 1},   {7000, "", 11},  {7500, "", 11},
@@ -63,14 +48,12 @@ TEST_F(EventColouringTest, NumberClassesAtTheirBoundsCostNoQuery)
     EXPECT_TRUE(database.takeTrace().isEmpty());
     EXPECT_TRUE(desktop->boxes().empty());
 }
-
 TEST_F(EventColouringTest, ColourSlotChangesReachLaterEvents)
 {
     expectColours({{4000, "", 4}});
     module.profile.colourSlots[4] = 255;
     EXPECT_EQ(colouring.AssignColor(4000, QString()), 255);
 }
-
 TEST_F(EventColouringTest, IntegratedEventsAreAlarmsWhenTheSiteFlagsThem)
 {
     database.execute(QStringLiteral("INSERT INTO IntegratedEvents (EventID, DefaultDescription, IsAlarm)"
@@ -83,14 +66,12 @@ TEST_F(EventColouringTest, IntegratedEventsAreAlarmsWhenTheSiteFlagsThem)
     EXPECT_EQ(sent.last(), QStringLiteral("Select * From IntegratedEvents Where IsAlarm = 1 AND EventID = 11111"));
     EXPECT_TRUE(desktop->boxes().empty());
 }
-
 TEST_F(EventColouringTest, SecondFamilyByCategoryOrDefinition)
 {
     database.execute(QStringLiteral("INSERT INTO ZEKO_EventDefinitions (EventID, ZEKOEventType, IsAlarm,"
                                     " DefaultDescription) VALUES (85000, 55, 0, 'T'), (85001, 22, 1, 'T'), (85002, 9, 0, 'T')"));
     database.startTrace();
-    expectColours({
-        {80500, "ZEKO Programming", 8}, {80501, "ZEKO Software", 9}, {80100, "ZEKO Software", 9},
+    expectColours({ {80500, "ZEKO Programming", 8}, {80501, "ZEKO Software", 9}, {80100, "ZEKO Software", 9},
         {80100, "ZekoSeries Alarm", 3}, {85001, "ZekoSeries External", 3}, {80200, "ZekoSeries External", 4},
         {80300, "ZekoSeries Internal", 5}, {80400, "ZekoSeries Misc", 6}, {80001, "ZekoSeries Transaction", 10},
         {85000, "ZekoSeries Software", 9}, {85002, "", 8}, {80501, "zeko software", buttonFace},
@@ -102,14 +83,12 @@ TEST_F(EventColouringTest, SecondFamilyByCategoryOrDefinition)
               QStringList{QStringLiteral("Select EventID, ZEKOEventType, IsAlarm from ZEKO_EventDefinitions")});
     EXPECT_TRUE(desktop->boxes().empty());
 }
-
 TEST_F(EventColouringTest, EmptyDefinitionsGiveTheFirstFamilyAlarmType)
 {
     database.execute(QStringLiteral("DELETE FROM ZEKO_EventDefinitions"));
     // An empty table leaves one entry of type 0, which is the alarm type.
     expectColours({{80100, "ZekoSeries Alarm", 3}, {80200, "ZekoSeries External", 3}});
 }
-
 TEST_F(EventColouringTest, FailingQueryIsReportedAndGivesBlack)
 {
     database.execute(QStringLiteral("DROP TABLE IntegratedEvents"));
@@ -120,11 +99,9 @@ TEST_F(EventColouringTest, FailingQueryIsReportedAndGivesBlack)
     QFile log(module.errors().logFilePath());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly | QIODevice::Text));
     EXPECT_TRUE(QString::fromUtf8(log.readAll()).contains(QStringLiteral("FEvents.AssignColor")));
-
     expectColours({{4000, "", 4}});
     EXPECT_EQ(desktop->boxes().size(), 1u);
 }
-
 TEST_F(EventColouringTest, MissingConnectionIsReported)
 {
     module.host.DBConnection.reset();
@@ -133,6 +110,5 @@ TEST_F(EventColouringTest, MissingConnectionIsReported)
     EXPECT_TRUE(desktop->boxes().front().request.text.contains(QStringLiteral("Error Number: 91")));
     EXPECT_TRUE(desktop->boxes().front().request.text.contains(QStringLiteral("FEvents.AssignColor")));
 }
-
 } // namespace
 } // namespace Ostraven::Testing
