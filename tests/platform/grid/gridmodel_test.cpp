@@ -1,27 +1,7 @@
+#include "gridfixture.h"
 #include "platform/grid/gridmodel.h"
-#include "platform/vberror.h"
-
-#include <QStringList>
-
-#include <gtest/gtest.h>
-
-#include <functional>
-
 namespace Ostraven {
 namespace {
-
-void expectErrors(const std::vector<std::pair<int, std::function<void()>>> &calls)
-{
-    for (std::size_t i = 0; i < calls.size(); ++i) {
-        try {
-            calls[i].second();
-            ADD_FAILURE() << "call " << i << " did not raise";
-        } catch (const VbError &error) {
-            EXPECT_EQ(error.number(), calls[i].first) << "call " << i;
-        }
-    }
-}
-
 class GridModelTest : public ::testing::Test
 {
 protected:
@@ -43,10 +23,8 @@ protected:
             texts << model.cell(row, key).text;
         return texts;
     }
-
     GridModel model;
 };
-
 TEST_F(GridModelTest, RowsArriveAtBothEndsAndLeaveFromAnywhere)
 {
     addRows({"b", "c"});
@@ -55,18 +33,15 @@ TEST_F(GridModelTest, RowsArriveAtBothEndsAndLeaveFromAnywhere)
     EXPECT_EQ(model.addRow(), 4);
     model.setCellText(4, "Description", QStringLiteral("d"));
     EXPECT_EQ(column("Description"), QStringList({"a", "b", "c", "d"}));
-
     model.removeRow(1);
     model.removeRow(model.rowCount());
     model.addRow(2);
     EXPECT_EQ(column("Description"), QStringList({"b", "", "c"}));
-
     model.setRowSelected(2, true);
     model.clearRows();
     EXPECT_EQ(model.selectedRow(), 0);
     EXPECT_EQ(model.columns().indexOf("Address"), 3);
 }
-
 TEST_F(GridModelTest, BadRowsColumnsAndValuesAreRefusedAndNothingChanges)
 {
     addRows({"only"});
@@ -89,7 +64,6 @@ TEST_F(GridModelTest, BadRowsColumnsAndValuesAreRefusedAndNothingChanges)
     EXPECT_EQ(columns.position("ID"), 4);
     EXPECT_EQ(columns.at("ID").width, GridColumnSet::DefaultWidth);
 }
-
 TEST_F(GridModelTest, ColumnsKeepIndexOrderWhilePositionsMove)
 {
     GridColumnSet &columns = model.columns();
@@ -103,21 +77,18 @@ TEST_F(GridModelTest, ColumnsKeepIndexOrderWhilePositionsMove)
     EXPECT_EQ(columns.displayOrder(), std::vector<int>({4, 3, 1, 2}));
     EXPECT_EQ(columns.at(1).key, QStringLiteral("dbTime")); // index order untouched
 }
-
 TEST_F(GridModelTest, CellKeepsItsDetailsAndLateColumnsAreUsable)
 {
     model.addRow();
     model.setCell(1, "Address", GridCell{QStringLiteral("\\\\SRV.1.2.IN05"), 0x40020, -1, -1, 255});
     EXPECT_EQ(model.cell(1, "Address").flags, 0x40020);
     EXPECT_TRUE(model.cell(1, "ID").text.isEmpty());
-
     model.columns().add(QStringLiteral("Type"), QStringLiteral("Event Type"));
     EXPECT_TRUE(model.cell(1, "Type").text.isEmpty());
     model.setCellText(1, "Type", QStringLiteral("KORA*GATE Alarm"));
     EXPECT_EQ(model.cell(1, "Type").text, QStringLiteral("KORA*GATE Alarm"));
     EXPECT_EQ(model.cell(1, "Address").foreColour, 255);
 }
-
 TEST_F(GridModelTest, SelectionFollowsItsRow)
 {
     addRows({"a", "b", "c", "d"});
@@ -128,7 +99,6 @@ TEST_F(GridModelTest, SelectionFollowsItsRow)
     EXPECT_EQ(model.selectedRow(), 2); // the former row 3 moved up with its selection
     EXPECT_EQ(model.selectedRowCount(), 1);
 }
-
 TEST_F(GridModelTest, SortsByEachTypeAndOrderKeepingTiesInPlace)
 {
     struct SortCase {
@@ -137,7 +107,8 @@ TEST_F(GridModelTest, SortsByEachTypeAndOrderKeepingTiesInPlace)
         QStringList texts, expected;
     };
     const std::vector<SortCase> cases{
-        {SortType::Number, SortOrder::Ascending, {"100", "9", "x", "-3", "9.5", "0"}, {"-3", "x", "0", "9", "9.5", "100"}},
+        {SortType::Number, SortOrder::Ascending, {"100", "9", "x", "-3", "9.5", "0"},
+         {"-3", "x", "0", "9", "9.5", "100"}},
         {SortType::Number, SortOrder::Descending, {"2", "10", "abc", "0", "10"}, {"10", "10", "2", "abc", "0"}},
         {SortType::Text, SortOrder::Ascending, {"beta", "Alpha", "alpha", "Gamma", "ALPHA"},
          {"Alpha", "alpha", "ALPHA", "beta", "Gamma"}},
@@ -157,7 +128,6 @@ TEST_F(GridModelTest, SortsByEachTypeAndOrderKeepingTiesInPlace)
         EXPECT_EQ(column("Description"), c.expected) << c.texts.join(u',').toStdString();
     }
 }
-
 TEST_F(GridModelTest, SortCarriesWholeRowsWithSelectionAndSecondKeyBreaksTies)
 {
     addRows({"b", "a", "b", "a"});
@@ -173,6 +143,5 @@ TEST_F(GridModelTest, SortCarriesWholeRowsWithSelectionAndSecondKeyBreaksTies)
     EXPECT_EQ(model.selectedRow(), 3);
     EXPECT_EQ(model.selectedRowCount(), 1);
 }
-
 } // namespace
 } // namespace Ostraven

@@ -1,163 +1,63 @@
-#include "platform/grid/gridcontrol.h"
-#include "platform/grid/gridtablemodel.h"
-
-#include <QAccessible>
-#include <QApplication>
+#include "gridfixture.h"
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
-
-#include <gtest/gtest.h>
-
-#include <functional>
-
 namespace Ostraven {
 namespace {
-
-class GridViewFixture
-{
-public:
-    GridViewFixture()
-    {
-        grid.resize(420, 240);
-        grid.addColumn(QStringLiteral("dbTime"), QStringLiteral("Host Time"), 0, -1, 135);
-        grid.addColumn(QStringLiteral("Description"), QStringLiteral("Description"), 0, -1, 200);
-        grid.addColumn(QStringLiteral("Address"), QStringLiteral("Address"), 0, -1, 130);
-        grid.addColumn(QStringLiteral("dtTime"), QStringLiteral("Controller Time"), 0, -1, 139, false);
-        grid.show();
-        QApplication::processEvents();
-    }
-    int add(int before, const QString &text)
-    {
-        const int row = grid.addRow(before);
-        grid.setCellDetails(row, "Description", text, 0x40020, -1, -1, 255);
-        return row;
-    }
-    void fill(int rows)
-    {
-        for (int i = 1; i <= rows; ++i)
-            add(0, QStringLiteral("event %1").arg(i));
-    }
-    // The view must read, row by row, what the grid holds.
-    void expectViewMatchesGrid()
-    {
-        const GridTableModel &table = *grid.tableModel();
-        ASSERT_EQ(table.rowCount(), grid.rowCount());
-        const int description = grid.columnIndex(QStringLiteral("Description")) - 1;
-        for (int row = 1; row <= grid.rowCount(); ++row)
-            EXPECT_EQ(table.index(row - 1, description).data().toString(), grid.cellText(row, "Description")) << row;
-    }
-
-    GridControl grid;
+// A burst of row changes, and how the view hears of it (when redraw comes back, if it was off).
+// Each step repeats: a row added before `add` (-1: none, 0: at the bottom), then row `remove` removed
+// (0: none, -1: the last).
+struct BurstStep {
+    int repeat, add, remove;
 };
-
-// A burst of row changes with redraw off, and how the view hears of it when redraw comes back.
 struct BurstCase {
     const char *name;
-    bool redrawOff;
-    std::function<void(GridViewFixture &, GridControl &)> burst;
-    int inserts;  // rowsInserted signals
-    int removals; // rowsRemoved signals
-    int resets;   // modelReset signals
+    bool redrawOff, sorted;
+    std::vector<BurstStep> steps;
+    int inserts, removals, resets; // rowsInserted, rowsRemoved and modelReset signals
 };
-
-class GridBurstTest : public GridViewFixture, public ::testing::TestWithParam<BurstCase>
-{
-};
-
+class GridBurstTest : public GridFixture, public ::testing::TestWithParam<BurstCase> {};
 TEST_P(GridBurstTest, ViewHearsOfTheBurstOnceAndReadsTheGrid)
 {
     fill(50);
-    int inserts = 0;
-    int removals = 0;
-    int resets = 0;
+    int inserts = 0, removals = 0, resets = 0;
     QObject::connect(grid.tableModel(), &QAbstractItemModel::rowsInserted, [&] { ++inserts; });
     QObject::connect(grid.tableModel(), &QAbstractItemModel::rowsRemoved, [&] { ++removals; });
     QObject::connect(grid.tableModel(), &QAbstractItemModel::modelReset, [&] { ++resets; });
-
     if (GetParam().redrawOff)
         grid.setRedraw(false);
-    GetParam().burst(*this, grid);
+    for (const BurstStep &step : GetParam().steps) {
+        for (int i = 0; i < step.repeat; ++i) {
+            if (step.add >= 0)
+                add(step.add, QStringLiteral("new %1").arg(i));
+            if (step.remove != 0)
+                grid.removeRow(step.remove < 0 ? grid.rowCount() : step.remove);
+        }
+    }
+    if (GetParam().sorted) {
+        grid.addSortKey("Description", 1, 102);
+        grid.sort();
+    }
     if (GetParam().redrawOff) {
         EXPECT_EQ(inserts + removals + resets, 0) << "nothing is announced while redraw is off";
         grid.setRedraw(true);
     }
-    EXPECT_EQ(inserts, GetParam().inserts);
-    EXPECT_EQ(removals, GetParam().removals);
-    EXPECT_EQ(resets, GetParam().resets);
+    EXPECT_EQ(std::tuple(inserts, removals, resets),
+              std::tuple(GetParam().inserts, GetParam().removals, GetParam().resets));
     expectViewMatchesGrid();
 }
-
-void newestAtTopTrimmingBottom(GridViewFixture &fixture, GridControl &grid)
-{
-    for (int i = 0; i < 30; ++i) {
-        fixture.add(1, QStringLiteral("new %1").arg(i));
-        grid.removeRow(grid.rowCount());
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Bursts, GridBurstTest,
-    ::testing::Values(
-        BurstCase{"NewestAtTopTrimmingBottom", true, newestAtTopTrimmingBottom, 1, 1, 0},
-        BurstCase{"NewestAtBottomTrimmingTop", true,
-                  [](GridViewFixture &f, GridControl &g) {
-                      for (int i = 0; i < 30; ++i) {
-                          f.add(0, QStringLiteral("new %1").arg(i));
-                          g.removeRow(1);
-                      }
-                  },
-                  1, 1, 0},
-        BurstCase{"InsertsOnlyAtTop", true,
-                  [](GridViewFixture &f, GridControl &) {
-                      for (int i = 0; i < 500; ++i)
-                          f.add(1, QStringLiteral("new %1").arg(i));
-                  },
-                  1, 0, 0},
-        BurstCase{"NewRowsTrimmedAgain", true,
-                  [](GridViewFixture &f, GridControl &g) {
-                      for (int i = 0; i < 5; ++i)
-                          f.add(0, QStringLiteral("new %1").arg(i));
-                      g.removeRow(g.rowCount());
-                      g.removeRow(1);
-                  },
-                  1, 1, 0},
-        BurstCase{"SortedBurstIsAReset", true,
-                  [](GridViewFixture &f, GridControl &g) {
-                      f.add(1, QStringLiteral("new"));
-                      g.addSortKey("Description", 1, 102);
-                      g.sort();
-                  },
-                  0, 0, 1},
-        BurstCase{"MiddleRowIsAReset", true,
-                  [](GridViewFixture &f, GridControl &g) {
-                      f.add(20, QStringLiteral("middle"));
-                      g.removeRow(7);
-                  },
-                  0, 0, 1},
-        BurstCase{"BothEndsIsAReset", true,
-                  [](GridViewFixture &f, GridControl &) {
-                      f.add(1, QStringLiteral("top"));
-                      f.add(0, QStringLiteral("bottom"));
-                  },
-                  0, 0, 1},
-        BurstCase{"EveryKnownRowReplacedIsAReset", true,
-                  [](GridViewFixture &f, GridControl &g) {
-                      for (int i = 0; i < 60; ++i) {
-                          f.add(1, QStringLiteral("new %1").arg(i));
-                          g.removeRow(g.rowCount());
-                      }
-                  },
-                  0, 0, 1},
-        BurstCase{"WhileDrawingEachRowIsAnnounced", false,
-                  [](GridViewFixture &f, GridControl &g) {
-                      for (int i = 0; i < 4; ++i)
-                          f.add(1, QStringLiteral("new %1").arg(i));
-                      g.removeRow(2);
-                  },
-                  4, 1, 0}),
-    [](const ::testing::TestParamInfo<BurstCase> &row) { return std::string(row.param.name); });
-
+    ::testing::Values(BurstCase{"NewestAtTopTrimmingBottom", true, false, {{30, 1, -1}}, 1, 1, 0},
+                      BurstCase{"NewestAtBottomTrimmingTop", true, false, {{30, 0, 1}}, 1, 1, 0},
+                      BurstCase{"InsertsOnlyAtTop", true, false, {{500, 1, 0}}, 1, 0, 0},
+                      BurstCase{"NewRowsTrimmedAgain", true, false, {{5, 0, 0}, {1, -1, -1}, {1, -1, 1}}, 1, 1, 0},
+                      BurstCase{"SortedBurstIsAReset", true, true, {{1, 1, 0}}, 0, 0, 1},
+                      BurstCase{"MiddleRowIsAReset", true, false, {{1, 20, 0}, {1, -1, 7}}, 0, 0, 1},
+                      BurstCase{"BothEndsIsAReset", true, false, {{1, 1, 0}, {1, 0, 0}}, 0, 0, 1},
+                      BurstCase{"EveryKnownRowReplacedIsAReset", true, false, {{60, 1, -1}}, 0, 0, 1},
+                      BurstCase{"WhileDrawingEachRowIsAnnounced", false, false, {{4, 1, 0}, {1, -1, 2}}, 4, 1, 0}),
+    [](const auto &row) { return std::string(row.param.name); });
 // Keys move the selected row; Shift extends from the anchor when multiSelect is on.
 struct KeyCase {
     const char *name;
@@ -166,22 +66,13 @@ struct KeyCase {
     std::vector<std::pair<int, Qt::KeyboardModifiers>> keys;
     std::vector<int> selected;
 };
-
-class GridKeyTest : public GridViewFixture, public ::testing::TestWithParam<KeyCase>
-{
-};
-
+class GridKeyTest : public GridFixture, public ::testing::TestWithParam<KeyCase> {};
 TEST_P(GridKeyTest, KeysMoveTheSelection)
 {
     fill(40);
     grid.setMultiSelect(GetParam().multiSelect);
-    if (GetParam().startRow > 0) {
-        // A click sets the anchor as the operator would.
-        const QPoint at = grid.cellRect(GetParam().startRow, "Description").center();
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), grid.viewport()->mapToGlobal(QPointF(at)),
-                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(grid.viewport(), &press);
-    }
+    if (GetParam().startRow > 0) // a press sets the anchor as the operator would
+        click(Qt::LeftButton, centreOf(GetParam().startRow), Qt::NoModifier, false);
     for (const auto &[key, modifiers] : GetParam().keys) {
         QKeyEvent event(QEvent::KeyPress, key, modifiers);
         QCoreApplication::sendEvent(&grid, &event);
@@ -199,7 +90,6 @@ TEST_P(GridKeyTest, KeysMoveTheSelection)
         EXPECT_TRUE(grid.selectionModel()->isRowSelected(last - 1, {})) << "the view shows the grid's selection";
     }
 }
-
 INSTANTIATE_TEST_SUITE_P(
     Keys, GridKeyTest,
     ::testing::Values(
@@ -215,9 +105,9 @@ INSTANTIATE_TEST_SUITE_P(
                 {{Qt::Key_Down, Qt::ShiftModifier}, {Qt::Key_Down, Qt::ShiftModifier}, {Qt::Key_Up, Qt::ShiftModifier}},
                 {3, 4}},
         KeyCase{"ShiftWithoutMultiSelectMoves", 3, false, {{Qt::Key_Down, Qt::ShiftModifier}}, {4}},
-        KeyCase{"PageDownMovesAPage", 1, true, {{Qt::Key_PageDown, Qt::NoModifier}, {Qt::Key_PageUp, Qt::NoModifier}}, {1}}),
-    [](const ::testing::TestParamInfo<KeyCase> &row) { return std::string(row.param.name); });
-
+        KeyCase{"PageDownMovesAPage", 1, true, {{Qt::Key_PageDown, Qt::NoModifier}, {Qt::Key_PageUp, Qt::NoModifier}},
+                {1}}),
+    [](const auto &row) { return std::string(row.param.name); });
 // Section moves by the operator land in the column set's positions, hidden columns counted.
 struct MoveCase {
     const char *name;
@@ -225,11 +115,7 @@ struct MoveCase {
     int toPosition;
     std::vector<int> positions; // of columns 1..4 afterwards
 };
-
-class GridSectionMoveTest : public GridViewFixture, public ::testing::TestWithParam<MoveCase>
-{
-};
-
+class GridSectionMoveTest : public GridFixture, public ::testing::TestWithParam<MoveCase> {};
 TEST_P(GridSectionMoveTest, OperatorMoveUpdatesColumnPositions)
 {
     std::vector<int> changed;
@@ -248,18 +134,12 @@ TEST_P(GridSectionMoveTest, OperatorMoveUpdatesColumnPositions)
         EXPECT_EQ(spans[i].left, spans[i - 1].left + spans[i - 1].width);
     }
 }
-
 INSTANTIATE_TEST_SUITE_P(Moves, GridSectionMoveTest,
                          ::testing::Values(MoveCase{"LastToFirst", 3, 1, {2, 3, 1, 4}},
                                            MoveCase{"FirstToLast", 1, 3, {3, 1, 2, 4}},
                                            MoveCase{"PastTheHiddenColumn", 2, 4, {1, 4, 2, 3}}),
-                         [](const ::testing::TestParamInfo<MoveCase> &row) { return std::string(row.param.name); });
-
-class GridAccessTest : public GridViewFixture, public ::testing::Test
-{
-};
-
-TEST_F(GridAccessTest, ViewModelAnswersTextColoursAndCaptions)
+                         [](const auto &row) { return std::string(row.param.name); });
+TEST_F(GridTest, ViewModelAnswersTextColoursAndCaptions)
 {
     fill(2);
     grid.setCellDetails(2, "Address", QStringLiteral("\\\\SRV1.1"), 0x2, -1, 0xFF, -1);
@@ -273,8 +153,7 @@ TEST_F(GridAccessTest, ViewModelAnswersTextColoursAndCaptions)
     EXPECT_EQ(table.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Controller Time"));
     EXPECT_FALSE(grid.accessibleName().isEmpty());
 }
-
-TEST_F(GridAccessTest, ViewGeometryAgreesWithHitTests)
+TEST_F(GridTest, ViewGeometryAgreesWithHitTests)
 {
     fill(30);
     grid.setColumnWidth("Description", 90);
@@ -288,8 +167,7 @@ TEST_F(GridAccessTest, ViewGeometryAgreesWithHitTests)
     EXPECT_EQ(grid.headerSectionRect("Address").left(),
               grid.header()->sectionViewportPosition(grid.columnIndex(QStringLiteral("Address")) - 1));
 }
-
-TEST_F(GridAccessTest, OperatorScrollWhileRedrawIsOffIsKeptAndShownOnce)
+TEST_F(GridTest, OperatorScrollWhileRedrawIsOffIsKeptAndShownOnce)
 {
     fill(200);
     grid.setRedraw(false);
@@ -307,8 +185,7 @@ TEST_F(GridAccessTest, OperatorScrollWhileRedrawIsOffIsKeptAndShownOnce)
     EXPECT_EQ(grid.verticalScrollBar()->value(), top - 1);
     EXPECT_EQ(grid.visualRect(grid.tableModel()->index(top - 1, 1)).top(), 0) << "the view shows the kept position";
 }
-
-TEST_F(GridAccessTest, GrabWhileRedrawIsOffShowsTheLastFrame)
+TEST_F(GridTest, GrabWhileRedrawIsOffShowsTheLastFrame)
 {
     fill(20);
     const QImage before = grid.grab().toImage();
@@ -321,6 +198,5 @@ TEST_F(GridAccessTest, GrabWhileRedrawIsOffShowsTheLastFrame)
     QApplication::processEvents();
     EXPECT_NE(grid.grab().toImage(), before);
 }
-
 } // namespace
 } // namespace Ostraven
