@@ -48,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(Columns, ColumnList, ::testing::Values(
              "Address/Address/1", "Type/Event Type/1", "ID/Event ID/1", "dtTime/Controller Time/0"}},
     ListCase{"ByPosition", "ID][Event ID][3][58][True,Address][Where][1][130][False,dbTime][Host Time][2][135][True",
              {"Address/Where/0", "dbTime/Host Time/1", "ID/Event ID/1"}},
-    ListCase{"GapAndBeyondCount", "ID][Event ID][3][58][True,Address][Address][1][130][True,dbTime][Host Time][9][135][True",
+    ListCase{"GapAndBeyondCount",
+             "ID][Event ID][3][58][True,Address][Address][1][130][True,dbTime][Host Time][9][135][True",
              {"Address/Address/1", "ID/Event ID/1"}},
     ListCase{"NotUsedLeftOut", "NotUsed][NotUsed][1][64][True,ID][Event ID][2][58][True", {"ID/Event ID/1"}}),
     [](const auto &row) { return std::string(row.param.name); });
@@ -96,7 +97,7 @@ TEST_F(ColumnsTest, OkPushesTheListIntoTheLiveGrid)
     EXPECT_TRUE(module().profile.ColumnHeaders.contains(QStringLiteral("NotUsed][")));
     // The list of a reopened dialog follows the stored positions.
     FCustom &reopened = module().windows().custom();
-    EXPECT_EQ(keys(*reopened.lvwCols).mid(0, 2), (QStringList{QStringLiteral("Description"), QStringLiteral("dbTime")}));
+    EXPECT_EQ(keys(*reopened.lvwCols).mid(0, 2), (QStringList{"Description", "dbTime"}));
 }
 TEST_F(ColumnsTest, ColourPickerChangesTheSwatchUnlessCancelled)
 {

@@ -12,7 +12,8 @@
 
 namespace Ostraven::Testing {
 namespace {
-const QString restoreMessage = QStringLiteral("You must close and re-open the Event Viewer before the changes will take effect.");
+const QString restoreMessage =
+    QStringLiteral("You must close and re-open the Event Viewer before the changes will take effect.");
 const QString noColumnMessage = QStringLiteral("At least one column header must be visible.");
 const QString maxLinesMessage = QStringLiteral("Maximum lines to display must be a number from 1 to 1500.");
 class DialogTest : public ComponentTest
@@ -79,8 +80,8 @@ TEST_F(DialogTest, OkValidatesTheMaximumLines)
 {
     // Typed, maximum lines after OK (500: refused, the dialog stays open), box text. Pasted text escapes the
     // key handler and fails the conversion; the report names the handler.
-    const std::tuple<QString, qint32, QString> cases[] = {{QString(), 100, {}}, {"0", 500, maxLinesMessage}, {"1", 1, {}},
-        {"1500", 1500, {}}, {"1501", 500, maxLinesMessage}, {"12ab", 500, "FCustom.Command1_Click"}};
+    const std::tuple<QString, qint32, QString> cases[] = {{QString(), 100, {}}, {"0", 500, maxLinesMessage},
+        {"1", 1, {}}, {"1500", 1500, {}}, {"1501", 500, maxLinesMessage}, {"12ab", 500, "FCustom.Command1_Click"}};
     for (const auto &[typed, maxLines, message] : cases) {
         FCustom &dialog = module().windows().isCustomLoaded() ? module().windows().custom() : open();
         module().profile.MaxLines = module().profile.MaxLinesSetting = 500;
@@ -90,7 +91,8 @@ TEST_F(DialogTest, OkValidatesTheMaximumLines)
         dialog.Command1_Click(0);
         SCOPED_TRACE(typed.toStdString());
         EXPECT_EQ(module().windows().isCustomLoaded(), maxLines == 500);
-        EXPECT_EQ(std::pair(module().profile.MaxLines, module().profile.MaxLinesSetting), std::pair(maxLines, maxLines));
+        EXPECT_EQ(module().profile.MaxLines, maxLines);
+        EXPECT_EQ(module().profile.MaxLinesSetting, maxLines);
         EXPECT_EQ(desktop().cursor(), QStringLiteral("default"));
         ASSERT_EQ(boxTexts().size(), message.isEmpty() ? 0 : 1);
         EXPECT_TRUE(boxTexts().value(0).contains(message)) << boxTexts().value(0).toStdString();
@@ -132,11 +134,11 @@ TEST_F(DialogTest, OkAppliesTheSettingsToTheViewerAndTheProfile)
     EXPECT_TRUE(module().filter.FilterActive && !module().filter.FilterStrings.isEmpty());
     EXPECT_EQ(module().messageBuffer().capacity(), 250);
     EXPECT_FALSE(module().windows().events().vGrid->columnVisible(QStringLiteral("Address")));
-    EXPECT_TRUE(module().profile.Colors.startsWith(QString::number(module().profile.colourSlots[0]) + QStringLiteral(",16777215,")));
+    EXPECT_TRUE(module().profile.Colors.startsWith(QString::number(module().profile.colourSlots[0]) + ",16777215,"));
     expectProfile({{"MaxLines", "250"}, {"DisplayEventsAtTop", "False"}, {"LoadCachedEvents", "False"},
                    {"FilterGroupID", "1"}, {"Colors", module().profile.Colors},
                    {"ColumnHeaders", module().windows().events().columnHeaderString()}});
-    EXPECT_TRUE(profileValue(QStringLiteral("ColumnHeaders")).contains(QStringLiteral("Address][Address][3][130][False")));
+    EXPECT_TRUE(profileValue(QStringLiteral("ColumnHeaders")).contains("Address][Address][3][130][False"));
 }
 TEST_F(DialogTest, RestoreWritesTheDefaults)
 {

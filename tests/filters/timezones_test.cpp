@@ -45,33 +45,34 @@ protected:
     }
     TimeZones m_zones{module};
 };
-struct GrantCase { const char *name; std::vector<qint32> granted; Date eventTime; bool inZone; };
+// Fixed zones decide without reading definitions: a row with statements expects exactly those.
+struct GrantCase { const char *name; std::vector<qint32> granted; Date eventTime; bool inZone; Texts statements = {}; };
 class GrantedZones : public TimeZonesTest, public ::testing::WithParamInterface<GrantCase> {};
 TEST_P(GrantedZones, DecideWhetherTheEventIsInZone)
 {
     grant(GetParam().granted);
-    EXPECT_EQ(m_zones.Role_EventInTimeZone(operatorId, GetParam().eventTime), GetParam().inZone);
+    const Texts statements = traced([&] {
+        EXPECT_EQ(m_zones.Role_EventInTimeZone(operatorId, GetParam().eventTime), GetParam().inZone);
+    });
+    EXPECT_EQ(GetParam().statements.empty() ? statements : GetParam().statements, statements);
     EXPECT_TRUE(desktop->boxes().empty());
 }
+const Texts grantedOnly{"EXEC rp_Role_Routing_Granted_Timezones 500"};
+using G = GrantCase;
 INSTANTIATE_TEST_SUITE_P(TimeZones, GrantedZones, ::testing::Values(
-    GrantCase{"NothingGranted", {}, monday(9, 0), false}, GrantCase{"NeverFirstThenActive", {1, 101}, monday(9, 0), false},
-    GrantCase{"Always", {2}, monday(9, 0), true}, GrantCase{"ActiveThenNever", {101, 1}, monday(9, 0), true},
-    GrantCase{"InactiveThenNever", {101, 1}, monday(19, 0), false}, GrantCase{"DayNotInZone", {101}, sunday(9, 0), false},
-    GrantCase{"AcrossMidnight", {103}, monday(23, 0), false}, GrantCase{"Sunday2359ReadsSunday", {102}, sunday(23, 59, 30), true},
-    GrantCase{"Sunday2359IsNotMonday", {104}, sunday(23, 59, 30), false},
-    GrantCase{"MondayJustAfterMidnight", {104}, monday(0, 0, 30), true},
-    GrantCase{"LaterZoneGrants", {101, 102}, sunday(23, 30), true}, GrantCase{"MasterZone", {110}, saturday(10, 0), true},
-    GrantCase{"MasterOutsideMembers", {110}, monday(20, 0), false}, GrantCase{"UnknownZoneKind", {111}, monday(9, 0), false},
-    GrantCase{"ZoneWithoutDefinition", {112}, monday(9, 0), false}), rowName);
-// Fixed zones decide without reading definitions; a master zone stops at its first matching member.
-TEST_F(TimeZonesTest, StatementsSent)
+    G{"NothingGranted", {}, monday(9, 0), false}, G{"NeverFirstThenActive", {1, 101}, monday(9, 0), false, grantedOnly},
+    G{"Always", {2}, monday(9, 0), true}, G{"AlwaysThenActive", {2, 101}, monday(9, 0), true, grantedOnly},
+    G{"ActiveThenNever", {101, 1}, monday(9, 0), true}, G{"InactiveThenNever", {101, 1}, monday(19, 0), false},
+    G{"DayNotInZone", {101}, sunday(9, 0), false}, G{"AcrossMidnight", {103}, monday(23, 0), false},
+    G{"Sunday2359ReadsSunday", {102}, sunday(23, 59, 30), true},
+    G{"Sunday2359IsNotMonday", {104}, sunday(23, 59, 30), false},
+    G{"MondayJustAfterMidnight", {104}, monday(0, 0, 30), true},
+    G{"LaterZoneGrants", {101, 102}, sunday(23, 30), true}, G{"MasterZone", {110}, saturday(10, 0), true},
+    G{"MasterOutsideMembers", {110}, monday(20, 0), false}, G{"UnknownZoneKind", {111}, monday(9, 0), false},
+    G{"ZoneWithoutDefinition", {112}, monday(9, 0), false}), rowName);
+// A master zone stops at its first matching member.
+TEST_F(TimeZonesTest, StatementsSentAndFailures)
 {
-    for (const auto &[zones, inZone] : {std::pair<std::vector<qint32>, bool>{{2, 101}, true}, {{1, 101}, false}}) {
-        database.execute(QStringLiteral("DELETE FROM RoleTimeZones WHERE RoleID = 50"));
-        grant(zones);
-        EXPECT_EQ(traced([&] { EXPECT_EQ(m_zones.Role_EventInTimeZone(operatorId, monday(9, 0)), inZone); }),
-                  Texts{"EXEC rp_Role_Routing_Granted_Timezones 500"});
-    }
     const std::string members = "select * from mastertimezonestotimezones where mastertimezoneid=200";
     const std::tuple<qint32, Date, Texts> cases[] = {
         {101, monday(12, 0), {zoneQuery + "101", "rp_FetchTimeZoneInfo 101"}},
@@ -80,10 +81,8 @@ TEST_F(TimeZonesTest, StatementsSent)
                                 "rp_FetchTimeZoneInfo 105"}}};
     for (const auto &[zone, time, statements] : cases)
         EXPECT_EQ(traced([&] { EXPECT_TRUE(m_zones.IsTZActive(zone, time)); }), statements) << zone;
-}
-TEST_F(TimeZonesTest, FailuresAreReportedAndDoNotGrant)
-{
-    // A granted zone with no definition fails on its own and the list goes on.
+    EXPECT_TRUE(desktop->boxes().empty());
+    // Failures are reported and do not grant: a granted zone with no definition fails on its own and the list goes on.
     grant({113, 101});
     EXPECT_TRUE(m_zones.Role_EventInTimeZone(operatorId, monday(9, 0)));
     EXPECT_EQ(labels(), Texts{"MPublic.IsTZActive"});
