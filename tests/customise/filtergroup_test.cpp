@@ -492,11 +492,11 @@ TEST_P(FocusOnGroups, OffersToSave)
 INSTANTIATE_TEST_SUITE_P(FilterGroup, FocusOnGroups, ::testing::Values(
     FocusRow{"TypedNameNotSaved", 0, nullptr, "no", "Dock Doors", 0, 4, true},
     FocusRow{"TypedNameSaved", 0, nullptr, "yes", "Dock Doors", 1, 4, false},
-    FocusRow{"NoFilterEntry", 0, [](FilterGroupTest &test) { test.dialog().pendingChanges = true; }, {}, {}, 0, 4, true},
-    FocusRow{"PlaceholderWithChanges", 0, [](FilterGroupTest &test) { test.pickGroup(1), test.addCriterion(5000); }, "no",
+    FocusRow{"NoFilterEntry", 0, [](FilterGroupTest &fx) { fx.dialog().pendingChanges = true; }, {}, {}, 0, 4, true},
+    FocusRow{"PlaceholderWithChanges", 0, [](FilterGroupTest &fx) { fx.pickGroup(1), fx.addCriterion(5000); }, "no",
              "<New Filter Group>", 0, 4, true},
     FocusRow{"GroupWithoutChanges", 1, [](FilterGroupTest &) {}, {}, {}, 0, 4, false},
-    FocusRow{"GroupWithChangesSaved", 1, [](FilterGroupTest &test) { test.addCriterion(2000); }, "yes",
+    FocusRow{"GroupWithChangesSaved", 1, [](FilterGroupTest &fx) { fx.addCriterion(2000); }, "yes",
              "Front Entrance & Alarms", 0, 5, false}), rowName);
 TEST_F(FilterGroupTest, EnablingFollowsTheGroupAndTheRows)
 {
