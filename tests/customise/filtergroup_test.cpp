@@ -32,6 +32,12 @@ std::vector<std::string> texts(const QStringList &list)
     return result;
 }
 struct Box { QString text; MsgBoxIcon icon; MsgBoxButtons buttons; };
+// Test names show a row's name rather than its bytes.
+template <typename Row> requires requires(const Row &row) { row.name; }
+void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }
+const auto rowName = [](const auto &row) { return std::string(row.param.name); };
+const Box emptyName{QStringLiteral("Name cannot be empty.\rDo you want to try again?"), MsgBoxIcon::Question,
+                    MsgBoxButtons::YesNo};
 class FilterGroupTest : public ComponentTest
 {
 public:
@@ -130,6 +136,7 @@ public:
         EXPECT_EQ(dialog().DeleteFilter->isEnabled(), removeRow.value_or(dialog().DeleteFilter->isEnabled()));
     }
 };
+template <typename Row> class FilterGroupRows : public FilterGroupTest, public ::testing::WithParamInterface<Row> {};
 // The demo site's events as the picker lists them: each table ascending, the table loaded last first,
 // reserved numbers left out; 4300 and 9050 are bus events, and 80001 on the second family's.
 const std::vector<qint32> firstFamilyEvents{
@@ -139,138 +146,138 @@ const std::vector<qint32> firstFamilyEvents{
     10001, 10002, 12000, 12001, 12002, 15000};
 const std::vector<qint32> secondFamilyEvents{80001, 80002, 80003, 80100, 80101, 80200,
                                              80201, 80300, 80301, 80400, 80500, 80501};
-TEST_F(FilterGroupTest, PickersListTheSiteWithAndWithoutSecondFamilyHardware)
+struct PickerRow { const char *name; bool secondFamily; };
+using Pickers = FilterGroupRows<PickerRow>;
+TEST_P(Pickers, ListTheSiteWithOrWithoutSecondFamilyHardware)
 {
-    for (const bool secondFamily : {true, false}) {
-        SCOPED_TRACE(secondFamily ? "second family on" : "second family off");
-        module().windows().unloadCustom();
-        module().view.zk2Hardware = secondFamily;
-        FCustom &form = dialog();
-        EXPECT_EQ(entries(*form.cmbSD), texts({"(Any)=0", "Harbour Street Campus=1", "Riverside Depot=2"}));
-        EXPECT_EQ(entries(*form.cmbPort),
-                  texts({"(Any)=0", "Port 1 - Main Building=1", "Port 2 - Warehouse=2", "Port 3 - East Wing Ardo=3",
-                         "Port 4 - Car Park Ardo=4"}));
-        EXPECT_EQ(entries(*form.cmbArdo), texts({"(Any)=0", "Car Park Ardo=2", "East Wing Ardo=1"}));
-        QStringList controllers{"(Any)", "Car Park Barrier", "East Wing Offices", "Main Entrance", "Reception",
-                                "Server Room", "Warehouse Dock", "Warehouse Office"};
-        if (secondFamily) {
-            controllers.insert(1, QStringLiteral("Annex Panel"));
-            controllers.insert(4, QStringLiteral("Laboratory Panel"));
-            EXPECT_EQ(form.cboController->itemData(form.cboController->findText("Annex Panel")).toString(), "2|2");
-        }
-        EXPECT_EQ(entries(*form.cboController, false), texts(controllers));
-        EXPECT_EQ(form.cboController->itemData(form.cboController->findText("Reception")).toString(), "2|1");
-        std::vector<qint32> events;
-        std::copy_if(firstFamilyEvents.begin(), firstFamilyEvents.end(), std::back_inserter(events),
-                     [&](qint32 id) { return secondFamily || (id != 4300 && id != 9050); });
-        if (secondFamily)
-            events.insert(events.end(), secondFamilyEvents.begin(), secondFamilyEvents.end());
-        std::vector<qint32> listed;
-        for (int i = 1; i < form.cmbEvent->count(); ++i)
-            listed.push_back(form.cmbEvent->itemData(i).toInt());
-        EXPECT_EQ(listed, events);
-        EXPECT_EQ(form.cmbEvent->itemText(0), QStringLiteral("(Any)"));
-        // The site's own name wins over the maker's.
-        for (const char *name :
-             {"2102 Access Denied - Wrong Time", "12000 Warehouse Alarm Set", "1001 Operator Logged On"})
-            EXPECT_GE(form.cmbEvent->findText(QString::fromUtf8(name)), 1) << name;
-        for (QComboBox *picker : {form.cmbSD, form.cmbPort, form.cboController, form.cmbArdo, form.cmbEvent})
-            EXPECT_EQ(picker->currentIndex(), 0);
+    const bool secondFamily = GetParam().secondFamily;
+    module().view.zk2Hardware = secondFamily;
+    FCustom &form = dialog();
+    EXPECT_EQ(entries(*form.cmbSD), texts({"(Any)=0", "Harbour Street Campus=1", "Riverside Depot=2"}));
+    EXPECT_EQ(entries(*form.cmbPort), texts({"(Any)=0", "Port 1 - Main Building=1", "Port 2 - Warehouse=2",
+                                             "Port 3 - East Wing Ardo=3", "Port 4 - Car Park Ardo=4"}));
+    EXPECT_EQ(entries(*form.cmbArdo), texts({"(Any)=0", "Car Park Ardo=2", "East Wing Ardo=1"}));
+    QStringList controllers{"(Any)", "Car Park Barrier", "East Wing Offices", "Main Entrance", "Reception",
+                            "Server Room", "Warehouse Dock", "Warehouse Office"};
+    if (secondFamily) {
+        controllers.insert(1, QStringLiteral("Annex Panel"));
+        controllers.insert(4, QStringLiteral("Laboratory Panel"));
+        EXPECT_EQ(form.cboController->itemData(form.cboController->findText("Annex Panel")).toString(), "2|2");
     }
+    EXPECT_EQ(entries(*form.cboController, false), texts(controllers));
+    EXPECT_EQ(form.cboController->itemData(form.cboController->findText("Reception")).toString(), "2|1");
+    std::vector<qint32> events;
+    std::copy_if(firstFamilyEvents.begin(), firstFamilyEvents.end(), std::back_inserter(events),
+                 [&](qint32 id) { return secondFamily || (id != 4300 && id != 9050); });
+    if (secondFamily)
+        events.insert(events.end(), secondFamilyEvents.begin(), secondFamilyEvents.end());
+    std::vector<qint32> listed;
+    for (int i = 1; i < form.cmbEvent->count(); ++i)
+        listed.push_back(form.cmbEvent->itemData(i).toInt());
+    EXPECT_EQ(listed, events);
+    EXPECT_EQ(form.cmbEvent->itemText(0), QStringLiteral("(Any)"));
+    // The site's own name wins over the maker's.
+    for (const char *name : {"2102 Access Denied - Wrong Time", "12000 Warehouse Alarm Set", "1001 Operator Logged On"})
+        EXPECT_GE(form.cmbEvent->findText(QString::fromUtf8(name)), 1) << name;
+    for (QComboBox *picker : {form.cmbSD, form.cmbPort, form.cboController, form.cmbArdo, form.cmbEvent})
+        EXPECT_EQ(picker->currentIndex(), 0);
 }
-TEST_F(FilterGroupTest, GroupListOffersTheOperatorsGroups)
+INSTANTIATE_TEST_SUITE_P(FilterGroup, Pickers,
+                         ::testing::Values(PickerRow{"SecondFamilyOn", true}, PickerRow{"SecondFamilyOff", false}),
+                         rowName);
+struct GroupListRow { const char *name; bool admin; qint32 user; std::vector<std::string> entries; };
+using GroupList = FilterGroupRows<GroupListRow>;
+TEST_P(GroupList, OffersTheOperatorsGroups)
 {
-    const struct { bool admin; qint32 user; std::vector<std::string> entries; } cases[] = {
-        {true, 101, {"(No Filter)=0", "<New Filter Group>=0", "Front Entrance & Alarms=1", "Hide Warehouse & Annex=2"}},
-        {false, 102, {"(No Filter)=0", "Front Entrance & Alarms=1"}}, // granted one group through the role
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.user);
-        module().windows().unloadCustom();
-        module().host.IsAdmin = c.admin;
-        module().profile.FilterGroupID = c.admin ? 0 : 1;
-        config().user = c.user;
-        (void)statements();
-        FCustom &form = dialog();
-        EXPECT_TRUE(statements().contains(QStringLiteral("ZUL_Roles_Fetch_EventFilterGroups 1, %1").arg(c.user)));
-        EXPECT_EQ(entries(*form.cmbFilterGroup), c.entries);
-        EXPECT_EQ(form.cmbFilterGroup->currentIndex(), c.admin ? 0 : 1);
-        if (c.admin)
-            continue;
-        // Without the admin right the operator only picks: no pickers, no builder, nothing written.
-        for (QComboBox *picker : {form.cmbSD, form.cmbPort, form.cboController, form.cmbArdo, form.cmbEvent})
-            EXPECT_EQ(picker->count(), 0);
-        EXPECT_TRUE(criteria().isEmpty());
-        EXPECT_FALSE(form.fraBuilder->isEnabled());
-        EXPECT_FALSE(form.AddFilter->isEnabled());
-        page().pUpdateEnabledStatus();
-        expectButtons(false, false, false);
-        typeGroupName(QStringLiteral("Mine"));
-        EXPECT_TRUE(page().SaveFilterGroup());
-        pickGroup(1);
-        page().DeleteFilterGroup();
-        page().FilterGroup_Click(1);
-        EXPECT_FALSE(anyWrite(statements()));
-        EXPECT_EQ(groupNames().size(), 2);
-        EXPECT_TRUE(desktop().boxes().empty());
-    }
+    const GroupListRow &c = GetParam();
+    module().host.IsAdmin = c.admin;
+    module().profile.FilterGroupID = c.admin ? 0 : 1;
+    config().user = c.user;
+    (void)statements();
+    FCustom &form = dialog();
+    EXPECT_TRUE(statements().contains(QStringLiteral("ZUL_Roles_Fetch_EventFilterGroups 1, %1").arg(c.user)));
+    EXPECT_EQ(entries(*form.cmbFilterGroup), c.entries);
+    EXPECT_EQ(form.cmbFilterGroup->currentIndex(), c.admin ? 0 : 1);
+    if (c.admin)
+        return;
+    // Without the admin right the operator only picks: no pickers, no builder, nothing written.
+    for (QComboBox *picker : {form.cmbSD, form.cmbPort, form.cboController, form.cmbArdo, form.cmbEvent})
+        EXPECT_EQ(picker->count(), 0);
+    EXPECT_TRUE(criteria().isEmpty());
+    EXPECT_FALSE(form.fraBuilder->isEnabled() || form.AddFilter->isEnabled());
+    page().pUpdateEnabledStatus();
+    expectButtons(false, false, false);
+    typeGroupName(QStringLiteral("Mine"));
+    EXPECT_TRUE(page().SaveFilterGroup());
+    pickGroup(1);
+    page().DeleteFilterGroup();
+    page().FilterGroup_Click(1);
+    EXPECT_FALSE(anyWrite(statements()));
+    EXPECT_EQ(groupNames().size(), 2);
+    EXPECT_TRUE(desktop().boxes().empty());
 }
-TEST_F(FilterGroupTest, AddFilterComposesDescriptionFilterAndClause)
+INSTANTIATE_TEST_SUITE_P(FilterGroup, GroupList, ::testing::Values(
+    GroupListRow{"Admin", true, 101,
+                 {"(No Filter)=0", "<New Filter Group>=0", "Front Entrance & Alarms=1", "Hide Warehouse & Annex=2"}},
+    GroupListRow{"GrantedThroughRole", false, 102, {"(No Filter)=0", "Front Entrance & Alarms=1"}}), rowName);
+// The condition a first-family port's address opens with.
+const QString portHead = QStringLiteral(
+    R"((Address NOT LIKE '\\ZEKO%' AND ('\\' + Substring(Address, CharIndex('.',Address,1) + 1,30) LIKE ')");
+// expected: description | filter | SQL, empty when refused; lookUps: the address look-ups made.
+struct CriterionRow {
+    const char *name; QVariant event, port, ardo, controller; QString expected; QStringList lookUps; };
+using AddCriterion = FilterGroupRows<CriterionRow>;
+TEST_P(AddCriterion, ComposesDescriptionFilterAndClause)
 {
+    const CriterionRow &c = GetParam();
     db().execute(QStringLiteral(R"(Insert Into ServerPorts Values (9, 'Modem Line', 1, '\\MODEM'))"));
     db().execute(QStringLiteral(R"(Insert Into Controllers Values (98, 'Stores Door', 1, '\\SRV1.1.9''A'))"));
-    // The condition a first-family port's address opens with.
-    const QString port = QStringLiteral(
-        R"((Address NOT LIKE '\\ZEKO%' AND ('\\' + Substring(Address, CharIndex('.',Address,1) + 1,30) LIKE ')");
-    const struct { const char *name; QVariant event, port, ardo, controller; QString expected; } cases[] = {
-        // expected: description | filter | SQL; empty: refused
-        {"nothing chosen", {}, {}, {}, {}, ""},
-        {"event only", 5000, {}, {}, {}, R"(((Event is '5000') ) | 5000 | (([ID] = 5000) ))"},
-        {"event with a port and a controller", 2100, 2, {}, QStringLiteral("1|1"),
-         R"(((Event is '2100') AND (Port is 'Port 2 - Warehouse') OR (Controller is 'Main Entrance')) | )"
-         R"(2100,\\SRV1.2,\\SRV1.1.1 | (([ID] = 2100) AND )" + port + R"(\\2%')) OR (Address LIKE '\\SRV1.1.1%')))"},
-        {"event with an Ardo and a panel", 5000, {}, 2, QStringLiteral("1|2"),
-         R"(((Event is '5000') AND (Ardo is 'Car Park Ardo') OR (Controller is 'Laboratory Panel')) | )"
-         R"(5000,\\SRV1.4,\\ZEKO01 | (([ID] = 5000) AND (Address NOT LIKE '\\ZEKO%' AND Address LIKE '\\SRV1.4%') OR )"
-         R"((Address LIKE '\\ZEKO01%')))"},
-        {"port without a point in its address", {}, 9, {}, {},
-         R"((Port is 'Modem Line') | \\MODEM | )" + port + R"(\\\\MODEM%')))"},
-        // The quote of the address is doubled in the clause, which would otherwise end its literal.
-        {"a controller whose address holds a quote", {}, {}, {}, QStringLiteral("98|1"),
-         R"((Controller is 'Stores Door') | \\SRV1.1.9'A | (Address LIKE '\\SRV1.1.9''A%'))"},
-        {"all four sources", 80100, 1, 1, QStringLiteral("7|1"),
-         R"(((Event is '80100') AND (Port is 'Port 1 - Main Building') OR (Ardo is 'East Wing Ardo') OR )"
-         R"((Controller is 'Car Park Barrier')) | 80100,\\SRV1.1,\\SRV1.3,\\SRV1.4.1 | (([ID] = 80100) AND )" + port
-             + R"(\\1%')) OR (Address NOT LIKE '\\ZEKO%' AND Address LIKE '\\SRV1.3%') OR )"
-             + R"((Address LIKE '\\SRV1.4.1%')))"},
-    };
+    const bool refused = c.expected.isEmpty();
     pickGroup(1);
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        const bool refused = c.expected.isEmpty();
-        dialog().lstSelectedFilters->clear();
-        dialog().pendingChanges = false;
-        desktop().clearRecords();
-        addCriterion(c.event, c.port, c.ardo, c.controller);
-        EXPECT_TRUE(dialog().pendingChanges);
-        expectButtons(!refused, !refused, !refused);
-        if (refused) {
-            expectBoxes({{QStringLiteral("Choose an event, a port, a controller or an Ardo before adding a criterion."),
-                          MsgBoxIcon::Information, MsgBoxButtons::Ok}});
-            EXPECT_TRUE(criteria().isEmpty());
-            continue;
-        }
-        EXPECT_TRUE(desktop().boxes().empty());
-        ASSERT_EQ(texts(criteria()), texts({c.expected}));
-        // The clause must stay valid SQL on the archive, whatever it selects.
-        const QString clause = dialog().lstSelectedFilters->topLevelItem(0)->text(1);
-        EXPECT_EQ(column(QStringLiteral("Select Count(*) From [VIEW_EventLog_AllEvents] Where ") + clause).size(), 1);
-    }
+    dialog().pendingChanges = false;
+    desktop().clearRecords();
+    (void)statements();
+    addCriterion(c.event, c.port, c.ardo, c.controller);
+    EXPECT_TRUE(dialog().pendingChanges);
+    expectButtons(!refused, !refused, !refused);
     const QStringList sent = statements();
-    for (const char *lookUp : {"ServerPorts Where PortID = 9", "Ardoes Where ArdoID = 2",
-                               "Controllers Where Controller_ID = 1", "ZEKO_Controllers Where ID = 1"})
-        EXPECT_TRUE(sent.contains(QStringLiteral("Select Address From ") + QLatin1String(lookUp))) << lookUp;
-    // An unknown controller or kind has no address.
+    for (const QString &lookUp : c.lookUps)
+        EXPECT_TRUE(sent.contains(QStringLiteral("Select Address From ") + lookUp)) << lookUp.toStdString();
+    if (refused) {
+        expectBoxes({{QStringLiteral("Choose an event, a port, a controller or an Ardo before adding a criterion."),
+                      MsgBoxIcon::Information, MsgBoxButtons::Ok}});
+        EXPECT_TRUE(criteria().isEmpty());
+        return;
+    }
+    EXPECT_TRUE(desktop().boxes().empty());
+    ASSERT_EQ(texts(criteria()), texts({c.expected}));
+    // The clause must stay valid SQL on the archive, whatever it selects.
+    const QString clause = dialog().lstSelectedFilters->topLevelItem(0)->text(1);
+    EXPECT_EQ(column(QStringLiteral("Select Count(*) From [VIEW_EventLog_AllEvents] Where ") + clause).size(), 1);
+}
+INSTANTIATE_TEST_SUITE_P(FilterGroup, AddCriterion, ::testing::Values(
+    CriterionRow{"NothingChosen", {}, {}, {}, {}, "", {}},
+    CriterionRow{"EventOnly", 5000, {}, {}, {}, R"(((Event is '5000') ) | 5000 | (([ID] = 5000) ))", {}},
+    CriterionRow{"EventWithPortAndController", 2100, 2, {}, QStringLiteral("1|1"),
+        R"(((Event is '2100') AND (Port is 'Port 2 - Warehouse') OR (Controller is 'Main Entrance')) | )"
+        R"(2100,\\SRV1.2,\\SRV1.1.1 | (([ID] = 2100) AND )" + portHead + R"(\\2%')) OR (Address LIKE '\\SRV1.1.1%')))",
+        {"Controllers Where Controller_ID = 1"}},
+    CriterionRow{"EventWithArdoAndPanel", 5000, {}, 2, QStringLiteral("1|2"),
+        R"(((Event is '5000') AND (Ardo is 'Car Park Ardo') OR (Controller is 'Laboratory Panel')) | )"
+        R"(5000,\\SRV1.4,\\ZEKO01 | (([ID] = 5000) AND (Address NOT LIKE '\\ZEKO%' AND Address LIKE '\\SRV1.4%') OR )"
+        R"((Address LIKE '\\ZEKO01%')))", {"Ardoes Where ArdoID = 2", "ZEKO_Controllers Where ID = 1"}},
+    CriterionRow{"PortWithoutPointInAddress", {}, 9, {}, {},
+        R"((Port is 'Modem Line') | \\MODEM | )" + portHead + R"(\\\\MODEM%')))", {"ServerPorts Where PortID = 9"}},
+    // The quote of the address is doubled in the clause, which would otherwise end its literal.
+    CriterionRow{"ControllerAddressHoldsQuote", {}, {}, {}, QStringLiteral("98|1"),
+        R"((Controller is 'Stores Door') | \\SRV1.1.9'A | (Address LIKE '\\SRV1.1.9''A%'))", {}},
+    CriterionRow{"AllFourSources", 80100, 1, 1, QStringLiteral("7|1"),
+        R"(((Event is '80100') AND (Port is 'Port 1 - Main Building') OR (Ardo is 'East Wing Ardo') OR )"
+        R"((Controller is 'Car Park Barrier')) | 80100,\\SRV1.1,\\SRV1.3,\\SRV1.4.1 | (([ID] = 80100) AND )" + portHead
+            + R"(\\1%')) OR (Address NOT LIKE '\\ZEKO%' AND Address LIKE '\\SRV1.3%') OR )"
+            + R"((Address LIKE '\\SRV1.4.1%')))", {}}), rowName);
+TEST_F(FilterGroupTest, UnknownControllerOrKindHasNoAddress)
+{
     EXPECT_EQ(QStringList({page().GetAddressForID(5, 4), page().GetAddressForID(2, 6), page().GetAddressForID(99, 4),
                            page().GetAddressForID(1, 5)}), QStringList({R"(\\SRV1.2.2)", R"(\\ZEKO02)", "", ""}));
 }
@@ -333,165 +340,164 @@ TEST_F(FilterGroupTest, SavingAnExistingGroupReplacesItsRows)
     EXPECT_EQ(groupNames().size(), 2);
     EXPECT_FALSE(dialog().pendingChanges);
 }
-TEST_F(FilterGroupTest, DeletingAGroupRemovesItEverywhere)
+// throughFocus: emptied and left, rather than the delete button; profile: the one that used the group.
+struct DeleteRow { const char *name; bool throughFocus; qint32 group, profile; };
+using DeleteGroup = FilterGroupRows<DeleteRow>;
+TEST_P(DeleteGroup, RemovesItEverywhere)
 {
-    for (const bool throughFocus : {false, true}) { // emptied and left, rather than the delete button
-        SCOPED_TRACE(throughFocus ? "emptied group on focus" : "delete button");
-        const qint32 group = throughFocus ? 1 : 2;
-        module().windows().unloadCustom();
-        module().profile.FilterGroupID = group;
-        const QString groupName = groups().currentText();
-        ASSERT_GE(groups().currentIndex(), 2);
-        if (throughFocus) {
-            while (dialog().lstSelectedFilters->topLevelItemCount() > 0)
-                page().DeleteFilter_Click();
-            (void)statements();
-            page().cmbFilterGroup_GotFocus();
-        } else {
-            (void)statements();
-            dialog().FilterGroup[1]->click();
-        }
-        EXPECT_EQ(texts(statements()), texts({QStringLiteral("ZUL_DeleteFilterGroup ") + QString::number(group)}));
-        EXPECT_TRUE(desktop().boxes().empty());
-        EXPECT_EQ(groups().findText(groupName), -1);
-        EXPECT_EQ(groups().currentIndex(), 1);
-        EXPECT_TRUE(criteria().isEmpty());
-        expectButtons(false, false);
-        EXPECT_FALSE(dialog().pendingChanges);
-        EXPECT_FALSE(groupNames().contains(groupName));
-        EXPECT_EQ(storedRows(group), 0);
-    }
-    // The profiles that used the groups went back to no filter.
-    EXPECT_EQ(QStringList({profileGroup(2), profileGroup(3)}), QStringList({"0", "0"}));
-}
-TEST_F(FilterGroupTest, NameRulesBeforeANewGroupIsSaved)
-{
-    const QString forty = QStringLiteral("Loading Bay Doors And Gates North Wing 1");
-    // typed nothing: the placeholder stays.
-    struct Case { const char *name; std::optional<QString> typed; bool viaTyping; QStringList answers;
-        std::vector<Box> boxes; int inputs; std::optional<QString> saved; const char *picked = "<New Filter Group>"; };
-    const Box empty{QStringLiteral("Name cannot be empty.\rDo you want to try again?"), MsgBoxIcon::Question,
-                    MsgBoxButtons::YesNo};
-    const Box duplicate{QStringLiteral("Name already exists."), MsgBoxIcon::None, MsgBoxButtons::Ok};
-    // Each case saves under a name of its own, as the groups saved before are listed as existing.
-    auto dock = [](int n) { return QStringLiteral("Dock Doors %1").arg(n); };
-    const QString ok = QStringLiteral("ok"), no = QStringLiteral("no"), hide = QStringLiteral("Hide Warehouse & Annex");
-    const Case cases[] = {
-        {"typed new name", dock(1), true, {}, {}, 0, dock(1)},
-        {"differs from a group only in letter case", hide.toLower(), true, {}, {}, 0, hide.toLower()},
-        {"forty characters typed", forty, true, {}, {}, 0, forty.left(32)},
-        {"forty characters set without typing", forty.toUpper(), false, {}, {}, 0, forty.toUpper().left(32)},
-        {"empty, giving up", QString(), true, {no}, {empty}, 0, {}},
-        {"empty, trying again", QString(), true, {QStringLiteral("yes"), dock(2)}, {empty}, 1, dock(2)},
-        {"placeholder", {}, true, {dock(3)}, {}, 1, dock(3)},
-        {"placeholder answered again", {}, true, {QStringLiteral("<New Filter Group>"), dock(4)}, {}, 2, dock(4)},
-        {"input box cancelled", {}, true, {QString(), no}, {empty}, 1, {}},
-        {"existing group's name", hide, true, {ok, dock(5)}, {duplicate}, 1, dock(5)},
-        {"name saved by an earlier case", dock(1), true, {ok, dock(6)}, {duplicate}, 1, dock(6)},
-        {"no-filter entry answered", {}, true, {QStringLiteral("(No Filter)"), ok, dock(7)}, {duplicate}, 2, dock(7)},
-        {"chosen group's name typed again", hide, true, {ok, dock(8)}, {duplicate}, 1, dock(8),
-         "Hide Warehouse & Annex"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        module().windows().unloadCustom();
-        pickGroup(groups().findText(QString::fromUtf8(c.picked)));
-        ASSERT_GE(groups().currentIndex(), 1);
-        addCriterion(5000);
-        if (c.typed)
-            c.viaTyping ? typeGroupName(*c.typed) : groups().setEditText(*c.typed);
-        if (c.viaTyping && c.typed && c.typed->size() > 32) {
-            EXPECT_EQ(groups().currentText(), c.typed->left(32));
-            EXPECT_EQ(groups().lineEdit()->cursorPosition(), 32);
-        }
-        desktop().clearRecords();
-        desktop().clearAnswers();
-        for (const QString &answer : c.answers)
-            desktop().queueAnswer(answer);
-        // A spare refusal, so that a name the rules keep refusing ends the loop instead of the test.
-        desktop().queueAnswer(no);
-        const qsizetype before = groupNames().size();
-        EXPECT_TRUE(page().SaveFilterGroup());
-        expectBoxes(c.boxes);
-        ASSERT_EQ(int(desktop().inputs().size()), c.inputs);
-        for (const ScriptedDesktop::ShownInput &input : desktop().inputs())
-            EXPECT_EQ(std::tie(input.prompt, input.title, input.defaultText),
-                      std::tuple("Enter a name for the filter group:", "Filter Group Name", QString()));
-        EXPECT_EQ(desktop().pendingAnswers(), 1);
-        const QStringList names = groupNames();
-        ASSERT_EQ(names.size(), before + (c.saved ? 1 : 0));
-        if (c.saved)
-            EXPECT_EQ(QStringList({names.last(), groups().currentText()}), QStringList({*c.saved, *c.saved}));
-        else
-            EXPECT_EQ(std::pair(groups().currentIndex(), criteria().size()), std::pair(1, qsizetype(0)));
-    }
-}
-TEST_F(FilterGroupTest, SavingWithoutCriteriaWritesNothing)
-{
-    const Box noCriteria{QStringLiteral("This filter group has no valid Selected Criteria defined.\rPress OK to "
-                                        "continue and NOT use a filter, or Cancel to go back and define one."),
-                         MsgBoxIcon::Information, MsgBoxButtons::OkCancel};
-    // typed nothing: the no-filter entry stays selected.
-    const struct { const char *name; std::optional<QString> typed; QString answer; bool result; std::vector<Box> boxes;
-        qint32 groupAfter; } cases[] = {
-        {"empty name", QString(), {}, true, {}, 0}, {"named, cancelled", "Dock", "cancel", false, {noCriteria}, 7},
-        {"named, continued", "Dock", "ok", true, {noCriteria}, 7}, {"no-filter entry", {}, {}, true, {}, 7}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        module().windows().unloadCustom();
-        module().profile.FilterGroupID = 0;
-        ASSERT_EQ(groups().currentIndex(), 0);
-        module().profile.FilterGroupID = 7;
-        if (c.typed)
-            typeGroupName(*c.typed);
-        desktop().clearRecords();
-        if (!c.answer.isEmpty())
-            desktop().queueAnswer(c.answer);
+    const DeleteRow &c = GetParam();
+    module().profile.FilterGroupID = c.group;
+    const QString groupName = groups().currentText();
+    ASSERT_GE(groups().currentIndex(), 2);
+    if (c.throughFocus) {
+        while (dialog().lstSelectedFilters->topLevelItemCount() > 0)
+            page().DeleteFilter_Click();
         (void)statements();
-        EXPECT_EQ(page().SaveFilterGroup(), c.result);
-        expectBoxes(c.boxes);
-        EXPECT_FALSE(anyWrite(statements()));
-        EXPECT_EQ(module().profile.FilterGroupID, c.groupAfter);
-    }
-}
-TEST_F(FilterGroupTest, FocusOnTheGroupComboOffersToSave)
-{
-    // prompted: the group named in the question.
-    const struct { const char *name; qint32 profileGroup; std::function<void(FilterGroupTest &)> edit; QString answer;
-        std::optional<QString> prompted; int groupsAdded, rowsOfGroupOne; bool pendingAfter; } cases[] = {
-        {"typed name, not saved", 0, nullptr, "no", "Dock Doors", 0, 4, true},
-        {"typed name, saved", 0, nullptr, "yes", "Dock Doors", 1, 4, false},
-        {"no-filter entry", 0, [](FilterGroupTest &t) { t.dialog().pendingChanges = true; }, {}, {}, 0, 4, true},
-        {"placeholder with changes", 0, [](FilterGroupTest &t) { t.pickGroup(1), t.addCriterion(5000); },
-         QStringLiteral("no"), QStringLiteral("<New Filter Group>"), 0, 4, true},
-        {"group without changes", 1, [](FilterGroupTest &) {}, {}, {}, 0, 4, false},
-        {"group with changes, saved", 1, [](FilterGroupTest &t) { t.addCriterion(2000); }, QStringLiteral("yes"),
-         QStringLiteral("Front Entrance & Alarms"), 0, 5, false},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        module().windows().unloadCustom();
-        module().profile.FilterGroupID = c.profileGroup;
-        (void)dialog();
-        if (c.edit)
-            c.edit(*this);
-        else
-            pickGroup(1), addCriterion(5000), typeGroupName(QStringLiteral("Dock Doors"));
-        desktop().clearRecords();
-        if (!c.answer.isEmpty())
-            desktop().queueAnswer(c.answer);
-        const qsizetype before = groupNames().size();
         page().cmbFilterGroup_GotFocus();
-        const QString question =
-            QStringLiteral("The filter group \"%1\" has changes that are not saved. Do you want to save them?");
-        expectBoxes(c.prompted ? std::vector<Box>{{question.arg(*c.prompted), MsgBoxIcon::Question,
-                                                   MsgBoxButtons::YesNo}}
-                               : std::vector<Box>{});
-        EXPECT_EQ(groupNames().size(), before + c.groupsAdded);
-        EXPECT_EQ(storedRows(1), c.rowsOfGroupOne);
-        EXPECT_EQ(dialog().pendingChanges, c.pendingAfter);
+    } else {
+        (void)statements();
+        dialog().FilterGroup[1]->click();
     }
+    EXPECT_EQ(texts(statements()), texts({QStringLiteral("ZUL_DeleteFilterGroup ") + QString::number(c.group)}));
+    EXPECT_TRUE(desktop().boxes().empty());
+    EXPECT_EQ(groups().findText(groupName), -1);
+    EXPECT_EQ(groups().currentIndex(), 1);
+    EXPECT_TRUE(criteria().isEmpty());
+    expectButtons(false, false);
+    EXPECT_FALSE(dialog().pendingChanges);
+    EXPECT_FALSE(groupNames().contains(groupName));
+    EXPECT_EQ(storedRows(c.group), 0);
+    EXPECT_EQ(profileGroup(c.profile), QStringLiteral("0")) << "the profile went back to no filter";
 }
+INSTANTIATE_TEST_SUITE_P(FilterGroup, DeleteGroup, ::testing::Values(DeleteRow{"DeleteButton", false, 2, 3},
+                                                                     DeleteRow{"EmptiedOnFocus", true, 1, 2}), rowName);
+const Box duplicateName{QStringLiteral("Name already exists."), MsgBoxIcon::None, MsgBoxButtons::Ok};
+const QString forty = QStringLiteral("Loading Bay Doors And Gates North Wing 1");
+const QString dock = QStringLiteral("Dock Doors"), hide = QStringLiteral("Hide Warehouse & Annex");
+// typed: nothing leaves the placeholder; earlier: a group saved the same way before the dialog reopens.
+struct NameRow { const char *name; std::optional<QString> typed; bool viaTyping; QStringList answers;
+    std::vector<Box> boxes; int inputs; std::optional<QString> saved; const char *picked = "<New Filter Group>";
+    QString earlier = {}; };
+using NameRules = FilterGroupRows<NameRow>;
+TEST_P(NameRules, ApplyBeforeANewGroupIsSaved)
+{
+    const NameRow &c = GetParam();
+    if (!c.earlier.isEmpty()) {
+        pickGroup(1), addCriterion(5000), typeGroupName(c.earlier);
+        ASSERT_TRUE(page().SaveFilterGroup());
+        module().windows().unloadCustom();
+    }
+    pickGroup(groups().findText(QString::fromUtf8(c.picked)));
+    ASSERT_GE(groups().currentIndex(), 1);
+    addCriterion(5000);
+    if (c.typed)
+        c.viaTyping ? typeGroupName(*c.typed) : groups().setEditText(*c.typed);
+    if (c.viaTyping && c.typed && c.typed->size() > 32) {
+        EXPECT_EQ(std::pair(groups().currentText(), groups().lineEdit()->cursorPosition()),
+                  std::pair(c.typed->left(32), 32));
+    }
+    desktop().clearRecords();
+    desktop().clearAnswers();
+    for (const QString &answer : c.answers)
+        desktop().queueAnswer(answer);
+    // A spare refusal, so that a name the rules keep refusing ends the loop instead of the test.
+    desktop().queueAnswer(QStringLiteral("no"));
+    const qsizetype before = groupNames().size();
+    EXPECT_TRUE(page().SaveFilterGroup());
+    expectBoxes(c.boxes);
+    ASSERT_EQ(int(desktop().inputs().size()), c.inputs);
+    for (const ScriptedDesktop::ShownInput &input : desktop().inputs())
+        EXPECT_EQ(std::tie(input.prompt, input.title, input.defaultText),
+                  std::tuple("Enter a name for the filter group:", "Filter Group Name", QString()));
+    EXPECT_EQ(desktop().pendingAnswers(), 1);
+    const QStringList names = groupNames();
+    ASSERT_EQ(names.size(), before + (c.saved ? 1 : 0));
+    if (c.saved)
+        EXPECT_EQ(QStringList({names.last(), groups().currentText()}), QStringList({*c.saved, *c.saved}));
+    else
+        EXPECT_EQ(std::pair(groups().currentIndex(), criteria().size()), std::pair(1, qsizetype(0)));
+}
+INSTANTIATE_TEST_SUITE_P(FilterGroup, NameRules, ::testing::Values(
+    NameRow{"TypedNewName", dock, true, {}, {}, 0, dock},
+    NameRow{"DiffersOnlyInLetterCase", hide.toLower(), true, {}, {}, 0, hide.toLower()},
+    NameRow{"FortyCharactersTyped", forty, true, {}, {}, 0, forty.left(32)},
+    NameRow{"FortyCharactersSetWithoutTyping", forty.toUpper(), false, {}, {}, 0, forty.toUpper().left(32)},
+    NameRow{"EmptyGivingUp", QString(), true, {"no"}, {emptyName}, 0, {}},
+    NameRow{"EmptyTryingAgain", QString(), true, {"yes", dock}, {emptyName}, 1, dock},
+    NameRow{"Placeholder", {}, true, {dock}, {}, 1, dock},
+    NameRow{"PlaceholderAnsweredAgain", {}, true, {"<New Filter Group>", dock}, {}, 2, dock},
+    NameRow{"InputBoxCancelled", {}, true, {QString(), "no"}, {emptyName}, 1, {}},
+    NameRow{"ExistingGroupsName", hide, true, {"ok", dock}, {duplicateName}, 1, dock},
+    NameRow{"NameSavedEarlier", "Cellar", true, {"ok", dock}, {duplicateName}, 1, dock, "<New Filter Group>",
+            "Cellar"},
+    NameRow{"NoFilterEntryAnswered", {}, true, {"(No Filter)", "ok", dock}, {duplicateName}, 2, dock},
+    NameRow{"ChosenGroupsNameTypedAgain", hide, true, {"ok", dock}, {duplicateName}, 1, dock,
+            "Hide Warehouse & Annex"}),
+    rowName);
+const Box noCriteria{QStringLiteral("This filter group has no valid Selected Criteria defined.\rPress OK to "
+                                    "continue and NOT use a filter, or Cancel to go back and define one."),
+                     MsgBoxIcon::Information, MsgBoxButtons::OkCancel};
+// typed: nothing leaves the no-filter entry selected.
+struct NoCriteriaRow { const char *name; std::optional<QString> typed; QString answer; bool result;
+    std::vector<Box> boxes; qint32 groupAfter; };
+using NoCriteria = FilterGroupRows<NoCriteriaRow>;
+TEST_P(NoCriteria, SavingWritesNothing)
+{
+    const NoCriteriaRow &c = GetParam();
+    module().profile.FilterGroupID = 0;
+    ASSERT_EQ(groups().currentIndex(), 0);
+    module().profile.FilterGroupID = 7;
+    if (c.typed)
+        typeGroupName(*c.typed);
+    desktop().clearRecords();
+    if (!c.answer.isEmpty())
+        desktop().queueAnswer(c.answer);
+    (void)statements();
+    EXPECT_EQ(page().SaveFilterGroup(), c.result);
+    expectBoxes(c.boxes);
+    EXPECT_FALSE(anyWrite(statements()));
+    EXPECT_EQ(module().profile.FilterGroupID, c.groupAfter);
+}
+INSTANTIATE_TEST_SUITE_P(FilterGroup, NoCriteria, ::testing::Values(
+    NoCriteriaRow{"EmptyName", QString(), {}, true, {}, 0},
+    NoCriteriaRow{"NamedCancelled", "Dock", "cancel", false, {noCriteria}, 7},
+    NoCriteriaRow{"NamedContinued", "Dock", "ok", true, {noCriteria}, 7},
+    NoCriteriaRow{"NoFilterEntry", {}, {}, true, {}, 7}), rowName);
+// edit: none types a new name over the placeholder; prompted: the group named in the question.
+struct FocusRow { const char *name; qint32 profileGroup; std::function<void(FilterGroupTest &)> edit; QString answer;
+    std::optional<QString> prompted; int groupsAdded, rowsOfGroupOne; bool pendingAfter; };
+using FocusOnGroups = FilterGroupRows<FocusRow>;
+TEST_P(FocusOnGroups, OffersToSave)
+{
+    const FocusRow &c = GetParam();
+    module().profile.FilterGroupID = c.profileGroup;
+    (void)dialog();
+    if (c.edit)
+        c.edit(*this);
+    else
+        pickGroup(1), addCriterion(5000), typeGroupName(QStringLiteral("Dock Doors"));
+    desktop().clearRecords();
+    if (!c.answer.isEmpty())
+        desktop().queueAnswer(c.answer);
+    const qsizetype before = groupNames().size();
+    page().cmbFilterGroup_GotFocus();
+    const QString question =
+        QStringLiteral("The filter group \"%1\" has changes that are not saved. Do you want to save them?");
+    expectBoxes(c.prompted ? std::vector<Box>{{question.arg(*c.prompted), MsgBoxIcon::Question, MsgBoxButtons::YesNo}}
+                           : std::vector<Box>{});
+    EXPECT_EQ(groupNames().size(), before + c.groupsAdded);
+    EXPECT_EQ(storedRows(1), c.rowsOfGroupOne);
+    EXPECT_EQ(dialog().pendingChanges, c.pendingAfter);
+}
+INSTANTIATE_TEST_SUITE_P(FilterGroup, FocusOnGroups, ::testing::Values(
+    FocusRow{"TypedNameNotSaved", 0, nullptr, "no", "Dock Doors", 0, 4, true},
+    FocusRow{"TypedNameSaved", 0, nullptr, "yes", "Dock Doors", 1, 4, false},
+    FocusRow{"NoFilterEntry", 0, [](FilterGroupTest &fx) { fx.dialog().pendingChanges = true; }, {}, {}, 0, 4, true},
+    FocusRow{"PlaceholderWithChanges", 0, [](FilterGroupTest &fx) { fx.pickGroup(1), fx.addCriterion(5000); }, "no",
+             "<New Filter Group>", 0, 4, true},
+    FocusRow{"GroupWithoutChanges", 1, [](FilterGroupTest &) {}, {}, {}, 0, 4, false},
+    FocusRow{"GroupWithChangesSaved", 1, [](FilterGroupTest &fx) { fx.addCriterion(2000); }, "yes",
+             "Front Entrance & Alarms", 0, 5, false}), rowName);
 TEST_F(FilterGroupTest, EnablingFollowsTheGroupAndTheRows)
 {
     FCustom &form = dialog();

@@ -34,18 +34,22 @@ protected:
     }
     FEvents &window() { return module().windows().events(); }
     GridControl &grid() { return *window().vGrid; }
-    // Loads the window first, so the trace and the cursor history hold only what the load did.
+    // Loads the window first, so the trace and the cursor history hold only what the load did; the caller
+    // sees the condition the load joined in `joined`.
+    QString joined;
     bool load(QString condition = {})
     {
         (void)window();
         (void)takeTrace();
         desktop().clearRecords();
-        return ArchiveLoader(module()).LoadArchivedEvents(condition);
+        const bool loaded = ArchiveLoader(module()).LoadArchivedEvents(condition);
+        joined = condition;
+        return loaded;
     }
     void insert(const ArchiveRow &r)
     {
-        db().execute(QStringLiteral("INSERT INTO Log_Events (EventID, Address, Type, dtDate, dbDate, Description, UID1, UID2) "
-                                    "VALUES (%1, '%2', '%3', '%4', '%5', '%6', %7, 0)")
+        db().execute(QStringLiteral("INSERT INTO Log_Events (EventID, Address, Type, dtDate, dbDate, Description, "
+                                    "UID1, UID2) VALUES (%1, '%2', '%3', '%4', '%5', '%6', %7, 0)")
                          .arg(r.id).arg(r.address, r.type, r.controllerTime, r.hostTime, r.description).arg(r.uid1));
     }
     // A server with no registry row of its own falls back to the site-wide "False".
@@ -79,14 +83,15 @@ protected:
     }
     qint32 count(const QString &where)
     {
-        return ComponentTest::column(QStringLiteral("SELECT COUNT(*) FROM VIEW_EventLog_AllEvents ") + where).value(0).toInt();
+        return ComponentTest::column("SELECT COUNT(*) FROM VIEW_EventLog_AllEvents " + where).value(0).toInt();
     }
 };
 } // namespace
 TEST_F(ArchiveLoaderTest, StatementsCarryTopOnlyWithoutAnyCondition)
 {
     const QString group = QStringLiteral(" Where (Address LIKE '\\\\SRV1.1.1%')");
-    const QString select = QStringLiteral("Select DISTINCT %1 * from [VIEW_EventLog_AllEvents] %2 order by [dbDate] desc");
+    const QString select = QStringLiteral("Select DISTINCT %1 * from [VIEW_EventLog_AllEvents] %2 order by [dbDate] "
+                                          "desc");
     const QString both = QStringLiteral("Where Type like N'%Alarm%' AND (Address LIKE '\\\\SRV1.1.1%')");
     module().filter.FilterInclusive = true;
     module().filter.FilterClause = group;
@@ -102,12 +107,10 @@ TEST_F(ArchiveLoaderTest, StatementsCarryTopOnlyWithoutAnyCondition)
     for (const auto &[before, groupActive, statement, after] : cases) {
         SCOPED_TRACE(statement.toStdString());
         module().filter.FilterActive = groupActive;
-        (void)window();
-        (void)takeTrace();
-        QString condition = before;
-        EXPECT_TRUE(ArchiveLoader(module()).LoadArchivedEvents(condition));
-        EXPECT_EQ(takeTrace().mid(0, 2), QStringList({"EXEC RegistryRead 'SRV1','PaxServer','EnableRouting'", statement}));
-        EXPECT_EQ(condition, after) << "the caller sees the joined condition";
+        EXPECT_TRUE(load(before));
+        EXPECT_EQ(takeTrace().mid(0, 2),
+                  QStringList({"EXEC RegistryRead 'SRV1','PaxServer','EnableRouting'", statement}));
+        EXPECT_EQ(joined, after) << "the caller sees the joined condition";
     }
 }
 TEST_F(ArchiveLoaderTest, ReplayFillsTheGridNewestFirstAndPaintsOnce)
@@ -127,8 +130,8 @@ TEST_F(ArchiveLoaderTest, ReplayFillsTheGridNewestFirstAndPaintsOnce)
         EXPECT_EQ(grid().repaintCount() - repaintsBefore, 2) << "the emptied grid, then the whole replay once";
         EXPECT_EQ(desktop().cursorHistory(), QStringList({"busy", "default"}));
         EXPECT_FALSE(module().view.LoadingArchive);
-        EXPECT_EQ(column(Id), ComponentTest::column(QStringLiteral(
-                                  "SELECT ID FROM VIEW_EventLog_AllEvents ORDER BY dbDate DESC LIMIT %1").arg(expected)));
+        EXPECT_EQ(column(Id), ComponentTest::column(
+            QStringLiteral("SELECT ID FROM VIEW_EventLog_AllEvents ORDER BY dbDate DESC LIMIT %1").arg(expected)));
     }
 }
 TEST_F(ArchiveLoaderTest, ArchiveColumnsBecomeTheRowsCells)
@@ -145,7 +148,8 @@ TEST_F(ArchiveLoaderTest, ArchiveColumnsBecomeTheRowsCells)
         // Commas in the description become semicolons.
         {{.description = card, .uid1 = 1001}, {t29, t30, reader, "2000", "KORA*GATE Transaction", shownCard}},
         // No controller time.
-        {{.id = 1001, .address = "\\\\SRV1", .type = "Software", .controllerTime = "1800-01-01 00:00:00", .description = logOn},
+        {{.id = 1001, .address = "\\\\SRV1", .type = "Software", .controllerTime = "1800-01-01 00:00:00",
+          .description = logOn},
          {QString(), t30, "\\\\SRV1", "1001", "Software", logOn}},
         // Controller time at midnight.
         {{.controllerTime = "2026-12-02 00:00:00", .hostTime = "2026-12-02 00:00:01.900", .description = card},
@@ -203,8 +207,7 @@ TEST_F(ArchiveLoaderTest, LineLimitCountsAddedRows)
         module().filter.CanViewAllEvents = viewAll;
         EXPECT_TRUE(load(condition));
         EXPECT_TRUE(module().filter.RoutingEnabled);
-        const QRegularExpression routing(QStringLiteral("^EXEC rp_Role_Routing_DeniedCount "));
-        EXPECT_EQ(takeTrace().filter(routing).size(), replays);
+        EXPECT_EQ(takeTrace().filter(QRegularExpression("^EXEC rp_Role_Routing_DeniedCount ")).size(), replays);
         EXPECT_EQ(grid().rowCount(), rowsShown);
         for (const QString &type : column(Type))
             EXPECT_TRUE(type.contains(QStringLiteral("Alarm"))) << qPrintable(type);
@@ -214,19 +217,21 @@ TEST_F(ArchiveLoaderTest, FilterGroupsDecideTheRowsReplayed)
 {
     routingOff();
     // Group 3 hides one door of the main entrance (its reader and everything behind it).
-    db().execute(QStringLiteral("INSERT INTO EventFilterGroups VALUES (3, 1, 'Hide Main Entrance In', 101, '2025-01-01')"));
+    db().execute("INSERT INTO EventFilterGroups VALUES (3, 1, 'Hide Main Entrance In', 101, '2025-01-01')");
     db().execute(QStringLiteral("INSERT INTO EventFilters VALUES (3, 'Hide Main Entrance In', 0, '\\\\SRV1.1.1.RD01', "
                                 "'(Door is ''Main Entrance In'')', '(Address LIKE ''\\\\SRV1.1.1.RD01%'')')"));
     ASSERT_GT(count(QStringLiteral("WHERE Address LIKE '\\\\SRV1.1.1.RD01%'")), 0);
     using Row = const QStringList &;
     const auto at = [](Row row, const char *prefix) { return row[Address].startsWith(QLatin1String(prefix)); };
     const auto inGroupOne = [&](Row row) {
-        return row[Id] == "5000" || at(row, "\\\\SRV1.1.1") || at(row, "\\\\ZEKO01") || (row[Id] == "2100" && at(row, "\\\\SRV1.2"));
+        return row[Id] == "5000" || at(row, "\\\\SRV1.1.1") || at(row, "\\\\ZEKO01")
+               || (row[Id] == "2100" && at(row, "\\\\SRV1.2"));
     };
     // Group, condition, which rows may show, line limit, whether the archive holds more matching rows than the limit.
     const std::tuple<qint32, QString, std::function<bool(Row)>, qint32, bool> cases[] = {
         {1, {}, inGroupOne, 500, false},
-        {2, {}, [&](Row row) { return row[Id] != "8050" && !at(row, "\\\\SRV1.2") && !at(row, "\\\\ZEKO02"); }, 100, true},
+        {2, {}, [&](Row row) { return row[Id] != "8050" && !at(row, "\\\\SRV1.2") && !at(row, "\\\\ZEKO02"); },
+         100, true},
         {3, {}, [&](Row row) { return !at(row, "\\\\SRV1.1.1.RD01"); }, 500, true},
         {1, alarms, [&](Row row) { return inGroupOne(row) && row[Type].contains("Alarm"); }, 500, false},
     };
@@ -271,10 +276,7 @@ TEST_F(ArchiveLoaderTest, RoutingSkipsDeniedAndOutOfZoneRows)
     // The server's own registry row is read after the site-wide one and decides.
     db().execute(QStringLiteral("UPDATE Registry SET [Value] = 'True' WHERE ServerName = '*'"));
     db().execute(QStringLiteral("UPDATE Registry SET [Value] = 'False' WHERE ServerName = 'SRV1'"));
-    config().serverName = QStringLiteral("SRV1");
-    EXPECT_TRUE(load(probesOnly));
-    EXPECT_FALSE(module().filter.RoutingEnabled);
-    EXPECT_EQ(grid().rowCount(), 7);
+    expectRouted({{"SRV1", false, all}});
 }
 // A quote in an archived address or in the server's name is part of the value: routing still denies
 // the server room, and the server's own registry row is still the one read.
@@ -285,7 +287,8 @@ TEST_F(ArchiveLoaderTest, QuotesInAddressesAndServerNamesStayInsideTheirLiterals
     // The test's own inserts splice their texts as they stand, hence the doubled quotes.
     for (const auto &[address, minute, name] : {std::tuple("\\\\SRV1.1.3.IN0''2", "01", "Probe server room"),
                                                 std::tuple("\\\\SRV1.1.1.IN0''1", "00", "Probe lobby")})
-        insert({.address = address, .type = "KORA*GATE External", .controllerTime = QStringLiteral("2026-12-01 10:%1:00").arg(minute),
+        insert({.address = address, .type = "KORA*GATE External",
+                .controllerTime = QStringLiteral("2026-12-01 10:%1:00").arg(minute),
                 .hostTime = QStringLiteral("2026-12-01 10:%1:00.000").arg(minute), .description = name});
     db().execute(QStringLiteral("INSERT INTO Registry VALUES ('O''Brien-PC', 'PaxServer', 'EnableRouting', 'True')"));
     db().execute(QStringLiteral("UPDATE Registry SET [Value] = 'True' WHERE ServerName = '*'"));
