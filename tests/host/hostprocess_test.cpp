@@ -422,8 +422,16 @@ protected:
     {
         return connectWhenReady(socket, [&] { socket.connectToHost(QHostAddress::LocalHost, m_port); });
     }
-    // The token appears once the host listens.
-    QByteArray token() const { return contentsOf(path("port.token")).trimmed(); }
+    // The host writes the token just after it starts listening, so a client that got in first waits for it.
+    QByteArray token() const
+    {
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray text = contentsOf(path("port.token")).trimmed();
+        for (; text.size() < 64 && clock.elapsed() < 10000; text = contentsOf(path("port.token")).trimmed())
+            QThread::msleep(20);
+        return text;
+    }
     static void send(QIODevice &socket, const QStringList &lines)
     {
         socket.write(lines.join(u'\n').toUtf8() + '\n');
