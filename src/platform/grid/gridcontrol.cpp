@@ -331,6 +331,16 @@ void GridControl::syncRowSelection(int row)
                                                                      : QItemSelectionModel::Deselect);
 }
 
+// After an operator's click or key changed the selection: the view learns of it (every row's colours
+// when drawing is off) and the row becomes the current one.
+void GridControl::showSelectionAt(int row)
+{
+    if (m_table->deferred())
+        m_table->rowsChanged(1, rowCount());
+    syncSelection();
+    setCurrentRow(row);
+}
+
 // The current index is the view's keyboard and accessibility focus; the selection stays the grid's.
 void GridControl::setCurrentRow(int row)
 {
@@ -783,10 +793,7 @@ void GridControl::applyClickSelection(int row, Qt::KeyboardModifiers modifiers)
         m_model.setRowSelected(row, true);
         m_anchorRow = row;
     }
-    if (m_table->deferred())
-        m_table->rowsChanged(1, rowCount());
-    syncSelection();
-    setCurrentRow(row);
+    showSelectionAt(row);
     changed();
 }
 
@@ -895,10 +902,7 @@ void GridControl::selectTo(int row, bool extend)
         m_model.setRowSelected(row, true);
         m_anchorRow = row;
     }
-    if (m_table->deferred())
-        m_table->rowsChanged(1, rowCount());
-    syncSelection();
-    setCurrentRow(row);
+    showSelectionAt(row);
     scrollRowIntoView(row);
     changed();
 }

@@ -193,6 +193,7 @@ private:
     void syncSelection();
     void syncRowSelection(int row);
     void setCurrentRow(int row);
+    void showSelectionAt(int row);
     void operatorResizedSection(int logical, int oldSize, int newSize);
     void operatorMovedSection(int logical, int oldVisual, int newVisual);
     void applyClickSelection(int row, Qt::KeyboardModifiers modifiers);
