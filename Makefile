@@ -26,7 +26,7 @@ QUICK_TESTS ?= FuzzRegression|^(DateText|DateSerials|VariantConversions|DialectT
 
 COVERAGE_DIR ?= build-coverage
 
-.PHONY: all deps configure build test demo bench clean fuzz fuzz-build test-sanitize-quick coverage
+.PHONY: all deps configure build test demo bench bench-micro clean fuzz fuzz-build test-sanitize-quick coverage
 
 all: build
 
@@ -47,8 +47,13 @@ test: build
 demo: build
 	@scripts/demo $(BUILD_DIR)
 
+# The performance table (each figure beside its baseline from the same run); `make bench-micro` runs the
+# Google Benchmark programs.
 bench: build
-	@set -e; for b in $(BUILD_DIR)/bin/bench_*; do [ -x "$$b" ] || continue; echo "== $$b"; "$$b"; done
+	@$(BUILD_DIR)/bin/bench_performance
+
+bench-micro: build
+	@set -e; for b in $(BUILD_DIR)/bin/bench_*; do [ -x "$$b" ] && [ "$${b##*/}" != bench_performance ] || continue; echo "== $$b"; "$$b"; done
 
 clean:
 	rm -rf $(BUILD_DIR)
