@@ -1,8 +1,6 @@
 #include "platformtest.h"
 #include "platform/date.h"
 #include "platform/variant.h"
-#include "platform/vberror.h"
-#include <gtest/gtest.h>
 
 using namespace Ostraven;
 
@@ -24,29 +22,26 @@ TEST(DateSerials, KnownDaysTheNegativeConventionAndMilliseconds)
     };
     for (const auto &[date, serial, weekday] : cases) {
         EXPECT_NEAR(date.serial(), serial, 1e-9);
-        EXPECT_EQ(date.weekday(), weekday) << serial;
-        EXPECT_EQ(Date(serial).toString(), date.toString());
+        EXPECT_EQ(std::pair(date.weekday(), Date(serial).toString()), std::pair(weekday, date.toString())) << serial;
     }
     for (const auto &p : {std::array{2008, 13, 1, 0, 0}, {2007, 2, 29, 0, 0}, {2008, 1, 2, 24, 0}, {2008, 1, 2, 0, 1000},
                           {99, 12, 31, 0, 0}, {10000, 1, 1, 0, 0}}) // year, month, day, hour, millisecond
         EXPECT_EQ(errorNumber([&] { (void)Date::fromParts(p[0], p[1], p[2], p[3], 0, 0, p[4]); }), VbError::InvalidProcedureCall)
             << p[0] << "-" << p[1] << "-" << p[2];
-    EXPECT_EQ(at(2008, 2, 29).day(), 29);
-    EXPECT_EQ(Date(at(2008, 1, 2, 13, 5, 9, 123).serial()).millisecondsOfDay(), ((13 * 60 + 5) * 60 + 9) * 1000 + 123);
+    EXPECT_EQ(std::tuple(at(2008, 2, 29).day(), Date(at(2008, 1, 2, 13, 5, 9, 123).serial()).millisecondsOfDay()),
+              std::tuple(29, ((13 * 60 + 5) * 60 + 9) * 1000 + 123));
     Date stepped = at(2008, 1, 2, 12, 0, 5);
     for (int i = 0; i < 10; ++i) // ten steps of 0.1 s land exactly on the next second
         stepped = stepped.addMilliseconds(100);
-    EXPECT_EQ(stepped, at(2008, 1, 2, 12, 0, 6));
-    EXPECT_EQ(at(2008, 1, 2, 23, 59, 59, 900).addMilliseconds(100), at(2008, 1, 3));
-    EXPECT_EQ(at(2008, 1, 1).addMilliseconds(-1), at(2007, 12, 31, 23, 59, 59, 999));
-    // Across day 0 the serial changes convention but the clock keeps counting.
-    EXPECT_EQ(at(1899, 12, 30, 1).addMilliseconds(-2 * 3600 * 1000), at(1899, 12, 29, 23));
+    // Across day 0 (the last) the serial changes convention but the clock keeps counting.
+    EXPECT_EQ((std::vector{stepped, at(2008, 1, 2, 23, 59, 59, 900).addMilliseconds(100), at(2008, 1, 1).addMilliseconds(-1),
+                           at(1899, 12, 30, 1).addMilliseconds(-2 * 3600 * 1000)}),
+              (std::vector{at(2008, 1, 2, 12, 0, 6), at(2008, 1, 3), at(2007, 12, 31, 23, 59, 59, 999), at(1899, 12, 29, 23)}));
     const QDateTime qt = at(2008, 1, 2, 13, 5, 9, 456).toDateTime();
-    EXPECT_EQ(qt, QDateTime(QDate(2008, 1, 2), QTime(13, 5, 9, 456)));
-    EXPECT_EQ(Date::fromDateTime(qt), at(2008, 1, 2, 13, 5, 9, 456));
+    EXPECT_EQ(std::pair(qt, Date::fromDateTime(qt)), std::pair(QDateTime(QDate(2008, 1, 2), QTime(13, 5, 9, 456)), at(2008, 1, 2, 13, 5, 9, 456)));
 }
 
-TEST(DateText, DefaultFormPatternsAndRoundTrips)
+TEST(DateText, DefaultFormAndPatterns)
 {
     const std::pair<Date, const char *> cases[] = {
         {at(2008, 1, 2, 13, 5, 9), "1/2/2008 1:05:09 PM"}, {at(2008, 1, 2), "1/2/2008"},
@@ -57,14 +52,6 @@ TEST(DateText, DefaultFormPatternsAndRoundTrips)
         {at(1899, 12, 29, 6), "12/29/1899 6:00:00 AM"},
     };
     for (const auto &[date, text] : cases) EXPECT_EQ(date.toString().toStdString(), text);
-    for (const Date &date : {at(2008, 1, 2, 13, 5, 9), Date::nullDate(), at(9999, 12, 31, 12), at(100, 1, 1, 0, 0, 1),
-                             at(1899, 12, 29, 6), timeOnly(23, 59, 59)}) {
-        EXPECT_EQ(Date::parse(date.toString()), date) << date.toString().toStdString();
-        EXPECT_EQ(Date::parse(date.format("yyyy-mm-dd hh:nn:ss")).value_or(Date()).millisecondsOfDay(),
-                  date.millisecondsOfDay()) << date.toString().toStdString();
-    }
-    const Date precise = at(2008, 1, 2, 13, 5, 9, 7);
-    EXPECT_EQ(Date::parse(precise.format("yyyy-mm-dd hh:nn:ss.000")), precise);
     // Format patterns.
     const Date afternoon = at(2008, 1, 2, 13, 5, 9, 45), morning = at(2024, 11, 30, 0, 7, 3, 600);
     const std::tuple<Date, const char *, const char *> patterns[] = {
@@ -90,6 +77,9 @@ TEST(DateText, ParsesTheDefaultAndIsoFormsAndNothingElse)
         // Forms that texts repaired by stripping letters and separators come out in.
         {"1/2/2008 00:30:00 AM", at(2008, 1, 2, 0, 30)}, {"1/2/2008 10:00:00  AM", at(2008, 1, 2, 10)},
         {"1/2/2008 AM", at(2008, 1, 2)}, {"1 2 2008 13:05:09 ", at(2008, 1, 2, 13, 5, 9)}, {"1-2-2008", at(2008, 1, 2)},
+        {"12/29/1899 6:00:00 AM", at(1899, 12, 29, 6)}, {"12/31/9999 12:00:00 PM", at(9999, 12, 31, 12)}, {"1/1/1800", Date::nullDate()},
+        {"1/1/0100 12:00:01 AM", at(100, 1, 1, 0, 0, 1)}, {"11:59:59 PM", timeOnly(23, 59, 59)},
+        {"0100-01-01 00:00:01", at(100, 1, 1, 0, 0, 1)}, {"9999-12-31 12:00:00", at(9999, 12, 31, 12)},
     };
     for (const auto &[text, expected] : cases) EXPECT_EQ(Date::parse(text), std::optional<Date>(expected)) << text;
     for (const char *text : {"", "   ", "13/1/2008", "2/30/2008", "0/1/2008", "[Zone] 1/2/2008", "1/2/2008 [Zone]", "25:00",
@@ -111,10 +101,10 @@ TEST_P(DateSerialFuzzRegression, ConvertsToAReadableDateOrIsRefused)
     EXPECT_EQ(c.shown ? date.toString() : QString(), QString(c.shown));
     EXPECT_EQ(Date::parse(date.toString()).value_or(Date()).toString(), date.toString());
 }
+
 INSTANTIATE_TEST_SUITE_P(Found, DateSerialFuzzRegression, ::testing::Values(
     SerialCase{"LastHalfMillisecondOf9999", 2958465.999999997, nullptr}, // was 1/1/10000, which reads back as nothing
     SerialCase{"LastMillisecondOf9999", 2958465.99999998, "12/31/9999 11:59:59 PM"},
     SerialCase{"LastSecondOf9999", 2958465.99999, "12/31/9999 11:59:59 PM"},
     SerialCase{"LastMillisecondBeforeYear100Ends", -657434.99999998, "1/1/0100 11:59:59 PM"},
-    SerialCase{"DayZeroShowsTheTimeAlone", 0.5, "12:00:00 PM"}),
-    [](const auto &row) { return std::string(row.param.name); });
+    SerialCase{"DayZeroShowsTheTimeAlone", 0.5, "12:00:00 PM"}), rowName);

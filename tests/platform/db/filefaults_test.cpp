@@ -6,17 +6,12 @@
 
 namespace Ostraven::Testing {
 namespace {
-// A database file with one table, and further connections standing for another program.
-class FileFaultsTest : public ::testing::Test
+// The test database in a file, and further connections standing for another program.
+class FileFaultsTest : public DbTestDatabase
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_folder.isValid());
-        db->execute("CREATE TABLE Settings (Name TEXT, Value TEXT)");
-        db->execute("INSERT INTO Settings VALUES ('kept', 'old')");
-    }
-    [[nodiscard]] ConnectionPtr open() const { return Connection::openSqlite(path); }
+    [[nodiscard]] QString path() const override { return m_folder.filePath("host.sqlite"); }
+    [[nodiscard]] ConnectionPtr open() const { return Connection::openSqlite(path()); }
     // Another program holding the file until it rolls back; this connection gives up after the allowance.
     [[nodiscard]] ConnectionPtr lockedBy(std::chrono::milliseconds allowance)
     {
@@ -25,17 +20,20 @@ protected:
         dynamic_cast<SqliteBackend &>(db->backend()).setLockWaitAllowance(allowance);
         return other;
     }
-    [[nodiscard]] static QStringList values(Connection &connection)
+    [[nodiscard]] std::vector<Variant> values(const ConnectionPtr &on = {})
     {
-        QStringList result;
-        for (auto rows = connection.openRecordset("SELECT Value FROM Settings ORDER BY rowid"); !rows->eof(); rows->moveNext())
-            result << CStr(rows->field(0));
-        return result;
+        return column("SELECT Value FROM MiscProperties ORDER BY rowid", on.get());
     }
     QTemporaryDir m_folder;
-    QString path = m_folder.filePath("host.sqlite");
-    ConnectionPtr db = open();
 };
+
+TEST_F(FileFaultsTest, RowsAndProceduresOutliveTheConnectionAndAMissingFolderIsReported)
+{
+    db.reset();
+    EXPECT_EQ(open()->openRecordset("EXEC rp_FetchTimeZoneInfo 5")->field("StartTime"), Variant("08:00"));
+    const VbError error = errorOf([&] { (void)Connection::openSqlite(m_folder.filePath("no/such/dir.db")); });
+    EXPECT_EQ(std::pair(error.number(), error.source()), std::pair(-2147467259, QStringLiteral("SQLite")));
+}
 
 // A lock held by another program costs one user action at most the allowance in all, however many
 // statements the action sends; the next action waits afresh, and a released lock is simply taken.
@@ -44,67 +42,64 @@ TEST_F(FileFaultsTest, WaitingForALockIsBoundedPerUserAction)
     const ConnectionPtr other = lockedBy(std::chrono::milliseconds(300));
     QElapsedTimer action;
     action.start();
-    for (int statement = 0; statement < 10; ++statement) {
-        const QString description = errorOf([&] { (void)db->openRecordset("SELECT * FROM Settings"); }).description();
-        EXPECT_TRUE(description.contains("database is locked") && description.contains("another program")) << description.toStdString();
-    }
+    for (int statement = 0; statement < 10; ++statement)
+        EXPECT_THAT(describedError([&] { (void)db->openRecordset("SELECT * FROM MiscProperties"); }),
+                    ::testing::AllOf(HasSubstr("database is locked"), HasSubstr("another program")));
     EXPECT_GE(action.elapsed(), 250);
     EXPECT_LT(action.elapsed(), 2000) << "ten statements must not wait ten times";
     db->endUserAction();
     action.restart();
-    (void)errorOf([&] { db->execute("UPDATE Settings SET Value = 'new'"); });
+    (void)errorOf([&] { db->execute("UPDATE MiscProperties SET Value = 'new'"); });
     EXPECT_GE(action.elapsed(), 250) << "a new action waits again before it gives up";
     other->execute("ROLLBACK");
-    EXPECT_EQ(values(*db), QStringList{"old"});
+    EXPECT_EQ(values(), std::vector<Variant>{"True"});
 }
 
 TEST_F(FileFaultsTest, TransactionsAreAllOrNothingAndNest)
 {
-    const QStringList committed{"outer", "kept"};
+    const std::vector<Variant> committed{"outer", "kept"};
     {
         Transaction outer(*db);
-        db->execute("UPDATE Settings SET Value = 'outer'");
+        db->execute("UPDATE MiscProperties SET Value = 'outer'");
         {
-            Transaction inner(*db);
-            db->execute("INSERT INTO Settings VALUES ('inner', 'dropped')");
+            Transaction dropped(*db);
+            db->execute("INSERT INTO MiscProperties VALUES ('inner', 'dropped')");
         }
-        EXPECT_EQ(values(*db), QStringList{"outer"}) << "the inner group alone rolls back";
-        {
-            Transaction inner(*db);
-            db->execute("INSERT INTO Settings VALUES ('inner', 'kept')");
-            inner.commit();
-        }
-        EXPECT_EQ(values(*open()), QStringList{"old"}) << "nothing is visible before the commit";
+        EXPECT_EQ(values(), std::vector<Variant>{"outer"}) << "the inner group alone rolls back";
+        Transaction kept(*db);
+        db->execute("INSERT INTO MiscProperties VALUES ('inner', 'kept')");
+        kept.commit();
+        EXPECT_EQ(values(open()), std::vector<Variant>{"True"}) << "nothing is visible before the commit";
         outer.commit();
     }
-    EXPECT_EQ(values(*open()), committed);
-    EXPECT_NE(errorOf([&] {
+    EXPECT_EQ(values(open()), committed);
+    EXPECT_NE(errorNumber([&] { // a failing statement takes back the whole group
                   Transaction failing(*db);
-                  db->execute("UPDATE Settings SET Value = 'half'");
+                  db->execute("UPDATE MiscProperties SET Value = 'half'");
                   db->execute("INSERT INTO Nowhere VALUES (1)");
                   failing.commit();
-              }).number(), 0);
-    EXPECT_EQ(values(*open()), committed);
+              }), 0);
+    EXPECT_EQ(values(open()), committed);
     // A transaction begun while another program holds the file fails at once with the lock's message
     // and leaves nothing open behind it.
     const ConnectionPtr other = lockedBy(std::chrono::milliseconds(50));
-    EXPECT_TRUE(errorOf([&] { Transaction blocked(*db); }).description().contains("locked"));
+    EXPECT_THAT(describedError([&] { Transaction blocked(*db); }), HasSubstr("locked"));
     other->execute("ROLLBACK");
     db->endUserAction();
-    db->execute("UPDATE Settings SET Value = 'after'");
-    EXPECT_EQ(values(*open()).first(), QStringLiteral("after"));
+    db->execute("UPDATE MiscProperties SET Value = 'after'");
+    EXPECT_EQ(values(open()).front(), Variant("after"));
 }
 
 // Writes must not go on into a file that no longer is the database at that path.
 class ReplacedFileTest : public FileFaultsTest, public ::testing::WithParamInterface<bool> {};
 TEST_P(ReplacedFileTest, ADeletedOrReplacedFileIsRefusedNotWrittenTo)
 {
-    ASSERT_TRUE(QFile::remove(path));
-    if (GetParam()) { open()->execute("CREATE TABLE Settings (Name TEXT, Value TEXT)"); } // another file at the path
-    const VbError error = errorOf([&] { db->execute("UPDATE Settings SET Value = 'lost'"); });
-    EXPECT_TRUE(error.description().contains("deleted or replaced")) << error.description().toStdString();
-    EXPECT_EQ(QFile::exists(path), GetParam());
+    ASSERT_TRUE(QFile::remove(path()));
+    if (GetParam()) { open()->execute("CREATE TABLE MiscProperties (Name TEXT, Value TEXT)"); } // another file at the path
+    EXPECT_THAT(describedError([&] { db->execute("UPDATE MiscProperties SET Value = 'lost'"); }), HasSubstr("deleted or replaced"));
+    EXPECT_EQ(QFile::exists(path()), GetParam());
 }
+
 INSTANTIATE_TEST_SUITE_P(File, ReplacedFileTest, ::testing::Bool(),
                          [](const auto &row) { return std::string(row.param ? "Replaced" : "Deleted"); });
 } // namespace

@@ -1,27 +1,20 @@
 #include "../platformtest.h"
 #include "platform/localizer/localizer.h"
-#include "platform/vberror.h"
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
-#include <gtest/gtest.h>
 
-namespace Ostraven {
+using namespace Ostraven;
+
 namespace {
 // Window 54 with one control of each kind the localizer captions, named as the forms name them.
 class LocalizerTest : public ::testing::Test
 {
 protected:
-    template <typename Control, typename... Args>
-    Control *add(const char *name, Args &&...args)
-    {
-        auto *control = new Control(std::forward<Args>(args)..., &window);
-        control->setObjectName(name);
-        return control;
-    }
+    template <typename Control> static Control *named(const char *name, Control *control) { control->setObjectName(name); return control; }
     void SetUp() override
     {
         connection->execute("Create Table Localization(WindowNumber INTEGER NOT NULL, ControlName TEXT NOT NULL "
@@ -31,7 +24,6 @@ protected:
         otherLabel->setProperty(Localizer::IndexProperty, 0);
         tabs->addTab(new QWidget, "Filters");
         tabs->addTab(new QWidget, "General");
-        copy->setObjectName("mnuEventArray(5)");
         localizer.setConnection(connection);
         localizer.setWindowNumber(54);
         localizer.setVersion("3.5.1757");
@@ -39,13 +31,13 @@ protected:
     ConnectionPtr connection = Connection::openSqlite(":memory:");
     Localizer localizer;
     QWidget window;
-    QPushButton *ok = add<QPushButton>("cmdOK", "OK");
-    QLabel *colourLabel = add<QLabel>("lblColor(1)", "Colour");
-    QLabel *otherLabel = add<QLabel>("lblColor", "Other");
-    QGroupBox *frame = add<QGroupBox>("fraGeneral", "General");
-    QTabWidget *tabs = add<QTabWidget>("SSTab1");
-    QMenu *menu = add<QMenu>("mnuEvents", "Events");
-    QAction *copy = menu->addAction("Copy to Clipboard");
+    QPushButton *ok = named("cmdOK", new QPushButton("OK", &window));
+    QLabel *colourLabel = named("lblColor(1)", new QLabel("Colour", &window));
+    QLabel *otherLabel = named("lblColor", new QLabel("Other", &window));
+    QGroupBox *frame = named("fraGeneral", new QGroupBox("General", &window));
+    QTabWidget *tabs = named("SSTab1", new QTabWidget(&window));
+    QMenu *menu = named("mnuEvents", new QMenu("Events", &window));
+    QAction *copy = named("mnuEventArray(5)", menu->addAction("Copy to Clipboard"));
 };
 
 TEST_F(LocalizerTest, ReplacesCaptionsByControlNameAndIndex)
@@ -65,8 +57,7 @@ TEST_F(LocalizerTest, DisabledOrFailingLocalizerLeavesCaptionsAloneAndArrayNames
 {
     connection->execute("Insert Into Localization Values (54, 'cmdOK', Null, 'Weiter')");
     localizer.setEnabled(false);
-    EXPECT_EQ(localizer.localize(&window), 0);
-    EXPECT_EQ(ok->text(), QStringLiteral("OK"));
+    EXPECT_EQ((std::pair{localizer.localize(&window), ok->text()}), std::pair(0, QStringLiteral("OK"))); // braces: in order
     localizer.setEnabled(true);
     connection->execute("Drop Table Localization");
     EXPECT_THROW(localizer.localize(&window), VbError);
@@ -83,4 +74,3 @@ TEST_F(LocalizerTest, DisabledOrFailingLocalizerLeavesCaptionsAloneAndArrayNames
         EXPECT_EQ(Localizer::splitControlName(objectName), std::pair(QString(name), index)) << objectName;
 }
 } // namespace
-} // namespace Ostraven
