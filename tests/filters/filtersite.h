@@ -19,8 +19,7 @@ struct FilterSite {
     FilterSite() { module.host.DBConnection = database.connection(); }
     void execute(std::initializer_list<const char *> statements) const
     {
-        for (const char *statement : statements)
-            database.execute(QString::fromUtf8(statement));
+        for (const char *statement : statements) database.execute(QString::fromUtf8(statement));
     }
     [[nodiscard]] Texts labels() const { return reportedLabels(*desktop); }
     TestDatabase database;
