@@ -25,14 +25,21 @@ protected:
 
 const QJsonArray unloadCallback{"EVENTVIEWER", 0, "UNLOAD"};
 
-TEST_F(EventTest, ShowLoadsTheWindowAndSendsLoadWithItsHandle)
+// Show sends LOAD with the window's handle; cUnload closes the window (UNLOAD) but keeps the parent, and the
+// next Show makes the window again.
+TEST_F(EventTest, ShowLoadsTheWindowAndCUnloadClosesOnlyIt)
 {
     EXPECT_EQ(event().Show(), Com::S_OK);
     ASSERT_TRUE(module().windows().isEventsLoaded());
     EXPECT_FALSE(module().windows().events().isVisible()) << "showing the window is the host's part";
-    ASSERT_EQ(callbacks().size(), 1);
-    EXPECT_NE(module().windows().events().handle(), 0);
-    EXPECT_EQ(callbacks().at(0).toArray(), (QJsonArray{"EVENTVIEWER", module().windows().events().handle(), "LOAD"}));
+    const auto handle = module().windows().events().handle();
+    EXPECT_NE(handle, 0);
+    event().cUnload();
+    EXPECT_FALSE(module().windows().isEventsLoaded());
+    EXPECT_NE(module().host.Parent, nullptr);
+    EXPECT_EQ(callbacks(), (QJsonArray{QJsonArray{"EVENTVIEWER", handle, "LOAD"}, unloadCallback}));
+    event().Show();
+    EXPECT_TRUE(module().windows().isEventsLoaded());
 }
 
 // ShutDown answers false, lets go of the parent, and sends UNLOAD from the window (when it was loaded) and
@@ -117,18 +124,6 @@ TEST_F(EventTest, OnUserSwitchStartsTheReloadTimer)
     event().OnUserSwitch();
     EXPECT_TRUE(module().windows().events().tTemp.isActive());
     EXPECT_EQ(module().windows().events().tTemp.interval(), 250);
-}
-
-TEST_F(EventTest, CUnloadClosesOnlyTheWindow)
-{
-    event().Show();
-    event().cUnload();
-    EXPECT_FALSE(module().windows().isEventsLoaded());
-    EXPECT_NE(module().host.Parent, nullptr);
-    ASSERT_EQ(callbacks().size(), 2);
-    EXPECT_EQ(callbacks().at(1).toArray(), unloadCallback);
-    event().Show(); // the window is made again after unloading
-    EXPECT_TRUE(module().windows().isEventsLoaded());
 }
 
 TEST(EventClassFactoryTest, ObjectsShareOneModuleAndTheLibraryKnowsWhenItIsFree)

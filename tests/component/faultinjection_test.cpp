@@ -12,11 +12,6 @@
 namespace Ostraven::Testing {
 namespace {
 
-// What the operator or the host does while the database fails underneath.
-enum class Action { Show, ArchiveReplay, ProfileSave, GroupSave };
-struct ActionCase { const char *name; Action action; };
-void PrintTo(const ActionCase &action, std::ostream *out) { *out << action.name; }
-
 // One component over its own copy of the database, with a connection that can be told to fail; it lets go of
 // the file when it goes.
 class Site
@@ -29,34 +24,8 @@ public:
         wireHost(*m_module, m_connection, m_config, m_record);
     }
     MPublic &module() { return *m_module; }
+    Event &event() { return m_event; }
     FaultyBackend &backend() { return *m_backend; }
-    // Sets up what the action needs, fault-free.
-    void prepare(Action action)
-    {
-        if (action == Action::ArchiveReplay || action == Action::ProfileSave)
-            m_event.Show();
-        if (action == Action::ProfileSave) {
-            module().profile.MaxLinesSetting = 250;
-            module().profile.Colors = "1,2,3,4,5,6,7,8,9,10,11,12";
-            module().profile.TypeFilter = 3;
-        }
-        if (action == Action::GroupSave) {
-            module().profile.FilterGroupID = 1;
-            module().profile.Colors = module().profile.ColumnHeaders = "Use Object Default";
-            delete module().windows().custom().lstSelectedFilters->takeTopLevelItem(1);
-        }
-    }
-    void run(Action action)
-    {
-        if (action == Action::Show)
-            m_event.Show();
-        if (action == Action::ArchiveReplay)
-            module().windows().events().Form_KeyUp(116 /* F5 */, 0);
-        if (action == Action::ProfileSave)
-            (void)module().windows().unloadEvents();
-        if (action == Action::GroupSave)
-            module().windows().custom().FilterGroup[0]->click();
-    }
     // Error boxes shown and errors handed to the host's log.
     [[nodiscard]] int reports() const { return int(m_desktop->boxes().size()) + int(m_record.logErrors.size()); }
     [[nodiscard]] bool busy() const { return m_desktop->busyCursor(); }
@@ -69,6 +38,30 @@ private:
     std::shared_ptr<ScriptedDesktop> m_desktop = std::make_shared<ScriptedDesktop>();
     std::shared_ptr<MPublic> m_module;
     Event m_event;
+};
+
+// What the operator or the host does while the database fails underneath, after a fault-free set-up.
+struct ActionCase { const char *name; void (*prepare)(Site &), (*run)(Site &); };
+void PrintTo(const ActionCase &action, std::ostream *out) { *out << action.name; }
+void show(Site &site) { site.event().Show(); }
+void changeProfile(Site &site)
+{
+    site.event().Show();
+    site.module().profile.MaxLinesSetting = 250;
+    site.module().profile.Colors = "1,2,3,4,5,6,7,8,9,10,11,12";
+    site.module().profile.TypeFilter = 3;
+}
+void dropGroupRow(Site &site)
+{
+    site.module().profile.FilterGroupID = 1;
+    site.module().profile.Colors = site.module().profile.ColumnHeaders = "Use Object Default";
+    delete site.module().windows().custom().lstSelectedFilters->takeTopLevelItem(1);
+}
+const ActionCase actions[] = {
+    {"Show", [](Site &) {}, show},
+    {"ArchiveReplay", show, [](Site &site) { site.module().windows().events().Form_KeyUp(116 /* F5 */, 0); }},
+    {"ProfileSave", changeProfile, [](Site &site) { (void)site.module().windows().unloadEvents(); }},
+    {"GroupSave", dropGroupRow, [](Site &site) { site.module().windows().custom().FilterGroup[0]->click(); }},
 };
 
 class FaultInjectionTest : public ComponentTest, public ::testing::WithParamInterface<ActionCase>
@@ -110,16 +103,16 @@ protected:
 // the database holds either what it held or everything the action meant to write.
 TEST_P(FaultInjectionTest, AFailureAtAnyStatementIsReportedAndLeavesNoHalfWrittenData)
 {
-    const Action action = GetParam().action;
+    const ActionCase &action = GetParam();
     const QStringList stateBefore = storedState(copy("clean"));
     int statements = 0;
     QStringList stateAfter;
     {
         const QString path = copy("reference");
         Site site(path, config());
-        site.prepare(action);
+        action.prepare(site);
         const int start = site.backend().calls();
-        site.run(action);
+        action.run(site);
         statements = site.backend().calls() - start;
         ASSERT_EQ(site.reports(), 0) << "the action fails without a fault";
         stateAfter = storedState(path);
@@ -130,9 +123,9 @@ TEST_P(FaultInjectionTest, AFailureAtAnyStatementIsReportedAndLeavesNoHalfWritte
         const QString path = copy("fault");
         {
             Site site(path, config());
-            site.prepare(action);
+            action.prepare(site);
             site.backend().failAtCall(k);
-            site.run(action);
+            action.run(site);
             // The failure itself, and at most one consequence: colours that were never read are reported when
             // the window applies them.
             EXPECT_GE(site.reports(), 1) << "a failure nobody hears of";
@@ -147,9 +140,7 @@ TEST_P(FaultInjectionTest, AFailureAtAnyStatementIsReportedAndLeavesNoHalfWritte
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Actions, FaultInjectionTest,
-                         ::testing::Values(ActionCase{"Show", Action::Show}, ActionCase{"ArchiveReplay", Action::ArchiveReplay},
-                                           ActionCase{"ProfileSave", Action::ProfileSave}, ActionCase{"GroupSave", Action::GroupSave}),
+INSTANTIATE_TEST_SUITE_P(Actions, FaultInjectionTest, ::testing::ValuesIn(actions),
                          [](const auto &row) { return std::string(row.param.name); });
 
 } // namespace

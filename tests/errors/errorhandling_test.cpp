@@ -15,11 +15,9 @@ QStringList logLines(const QString &path)
     return lines.last().isEmpty() ? lines.mid(0, lines.size() - 1) : lines;
 }
 
+// The error's own source and line name the function; an empty description stays an empty line.
 TEST(ErrorMessage, HasSixLinesInItsOrder)
 {
-    EXPECT_EQ(ErrorHandling::message("FEvents.AddEvent", VbError(13, "Type mismatch", "EventViewObject", 0), "EventViewObject"),
-              "An error has occurred.  \r\n\r\nDescription: Type mismatch\r\nFunction: EventViewObject.FEvents.AddEvent(0)\r\n"
-              "Error Number: 13\r\nFile Version: EventViewObject - 3.5.1757");
     EXPECT_EQ(ErrorHandling::message("Event.EventQueueID(Get)", VbError(-2147217900, {}, "SQLite", 42), "EventViewObject"),
               "An error has occurred.  \r\n\r\nDescription: \r\nFunction: SQLite.Event.EventQueueID(Get)(42)\r\n"
               "Error Number: -2147217900\r\nFile Version: EventViewObject - 3.5.1757");
@@ -33,7 +31,8 @@ protected:
     ErrorHandling errors{desktop, folder.path(), QStringLiteral("EventViewObject")};
 };
 
-TEST_F(ErrorHandlingTest, EachReportGoesToClipboardLogAndACriticalBoxAndTheLogAppends)
+// A second report appending to the log is the log placement suite's.
+TEST_F(ErrorHandlingTest, EachReportGoesToClipboardLogAndACriticalBox)
 {
     errors.reportError("cCircularBuffer.Add", VbError::fromNumber(9));
     const QString message = "An error has occurred.  \r\n\r\nDescription: Subscript out of range\r\n"
@@ -44,17 +43,12 @@ TEST_F(ErrorHandlingTest, EachReportGoesToClipboardLogAndACriticalBoxAndTheLogAp
     const MessageBoxRequest &box = desktop.boxes()[0].request;
     EXPECT_EQ(std::tuple(box.text, box.icon, box.buttons, box.title),
               std::tuple(message, MsgBoxIcon::Critical, MsgBoxButtons::Ok, QStringLiteral("EventViewObject")));
-    QStringList lines = logLines(folder.path() + "/EventViewObject.log");
+    const QStringList lines = logLines(folder.path() + "/EventViewObject.log");
     ASSERT_EQ(lines.size(), 8);
     const QRegularExpression stamp(QStringLiteral("^\\d{1,2}/\\d{1,2}/\\d{4}( \\d{1,2}:\\d{2}:\\d{2} [AP]M)?  "));
     EXPECT_TRUE(stamp.match(lines[0]).hasMatch() && lines[0].endsWith(QString(40, u'-'))) << lines[0].toStdString();
     EXPECT_TRUE(stamp.match(lines[1]).hasMatch()) << lines[1].toStdString();
     EXPECT_EQ(lines.mid(2).join("\r\n"), message);
-    errors.reportError("B.Second", VbError::fromNumber(6)); // appends four more entries
-    lines = logLines(errors.logFilePath());
-    EXPECT_EQ(lines.size(), 16);
-    EXPECT_EQ(lines.filter(QString(40, u'-')).size(), 2);
-    EXPECT_EQ(desktop.boxes().size(), 2u);
     // WriteLog names an empty file after the title.
     QString fileName, other = QStringLiteral("Other");
     errors.WriteLog("hello", fileName);

@@ -37,7 +37,6 @@ struct HostRun {
     }
     [[nodiscard]] QList<QJsonObject> outLines() const { return jsonLines(out); }
     [[nodiscard]] QList<QJsonObject> errorLines() const { return jsonLines(err); }
-    [[nodiscard]] QJsonObject lastOut() const { return outLines().value(outLines().size() - 1); }
 };
 
 const QString hostProgram = OSTRAVEN_BINARY_DIR "/bin/ostraven-host";
@@ -56,23 +55,41 @@ HostRun runHost(const QStringList &arguments, const QByteArray &input = {},
     return {host.exitCode(), host.readAllStandardOutput(), host.readAllStandardError()};
 }
 
+// The viewer run headless over a site, its desktop scripted.
+QStringList headlessOn(const TestDatabase &site)
+{
+    return {"--db", site.path(), "--headless", "--registry", site.folder() + "/registry.ini"};
+}
+
+// A script on standard input, as an integrator drives the host.
+HostRun scriptOn(const TestDatabase &site, const QStringList &lines)
+{
+    const QStringList traced{"--sql-trace", site.folder() + "/trace.sql", "--script", "-"};
+    return runHost(headlessOn(site) + traced, lines.join(u'\n').toUtf8() + '\n');
+}
+
+QString fileWith(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+    return path;
+}
+
+QByteArray contentsOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // The reference host over the test's own copy of the small site, with its files beside it.
 class HostProcessTest : public ::testing::Test
 {
 protected:
     [[nodiscard]] QString path(const QString &name) const { return m_site.folder() + u'/' + name; }
     [[nodiscard]] TestDatabase &site() { return m_site; }
-    // The viewer run headless, its desktop scripted.
-    [[nodiscard]] QStringList headless() const
-    {
-        return {"--db", m_site.path(), "--headless", "--registry", path("registry.ini")};
-    }
-    // A script on standard input, as an integrator drives the host.
-    HostRun script(const QStringList &lines)
-    {
-        const QStringList traced{"--sql-trace", path("trace.sql"), "--script", "-"};
-        return runHost(headless() + traced, lines.join(u'\n').toUtf8() + '\n');
-    }
+    [[nodiscard]] QStringList headless() const { return headlessOn(m_site); }
+    HostRun script(const QStringList &lines) { return scriptOn(m_site, lines); }
 
 private:
     TestDatabase m_site{TestDatabase::Site::Small};
@@ -80,50 +97,33 @@ private:
 
 using HostScriptTest = HostProcessTest;
 QJsonArray callbacksOf(const QJsonObject &dump) { return dump["host"]["callbacks"].toArray(); }
+const QJsonArray unload{"EVENTVIEWER", 0, "UNLOAD"};
 
-TEST_F(HostScriptTest, ShowThenShutDownNotifiesTheHost)
+// Show, the operator's close (connected or not) and shutdown reach the host as LOAD and UNLOAD callbacks;
+// shutdown prints its result.
+TEST_F(HostScriptTest, ShowCloseAndShutDownNotifyTheHost)
 {
     const HostRun run = script({R"({"op": "config", "profile": 1, "user": 101})", R"({"op": "show"})",
-                                R"({"op": "dump"})", R"({"op": "shutdown"})", R"({"op": "dump"})"});
+                                R"({"op": "dump"})", R"({"op": "key", "code": 65, "shift": 2})", R"({"op": "close"})",
+                                R"({"op": "dump"})", R"({"op": "config", "connected": false})", R"({"op": "show"})",
+                                R"({"op": "close"})", R"({"op": "dump"})", R"({"op": "show"})",
+                                R"({"op": "shutdown"})", R"({"op": "dump"})"});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(run.errorLines().isEmpty());
+    EXPECT_TRUE(run.errorLines().isEmpty()) << run.err.toStdString();
     const QList<QJsonObject> out = run.outLines();
-    ASSERT_EQ(out.size(), 3);
+    ASSERT_EQ(out.size(), 5);
     EXPECT_TRUE(out[0]["windows"]["FEvents"].toBool());
     const QJsonArray load = callbacksOf(out[0]).at(0).toArray();
     EXPECT_EQ(load.at(2).toString(), "LOAD");
     EXPECT_NE(load.at(1).toInt(), 0);
-    EXPECT_EQ(out[1], (QJsonObject{{"op", "shutdown"}, {"result", false}}));
-    EXPECT_FALSE(out[2]["windows"]["FEvents"].toBool());
-    const QJsonArray unload{"EVENTVIEWER", 0, "UNLOAD"};
-    EXPECT_EQ(callbacksOf(out[2]), (QJsonArray{load, unload, unload}));
-}
-
-TEST_F(HostScriptTest, BadLinesAreReportedAndTheHostCarriesOn)
-{
-    const HostRun run =
-        script({"not json", R"({"op": "fly"})", R"({"op": "key"})", R"({"op": "queue-id", "value": 12})", queueId});
-    EXPECT_EQ(run.exitCode, 0);
-    const QList<QJsonObject> errors = run.errorLines();
-    ASSERT_EQ(errors.size(), 3);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(errors[i]["line"].toInt(), i + 1);
-    EXPECT_TRUE(errors[1]["error"].toString().contains("fly"));
-    ASSERT_EQ(run.outLines().size(), 1);
-    EXPECT_EQ(run.outLines()[0]["result"].toInt(), 12);
-}
-
-TEST_F(HostScriptTest, TheOperatorClosingTheWindowSavesAndUnloads)
-{
-    const HostRun run = script({R"({"op": "show"})", R"({"op": "key", "code": 65, "shift": 2})", R"({"op": "close"})",
-                                R"({"op": "dump"})", R"({"op": "config", "connected": false})", R"({"op": "show"})",
-                                R"({"op": "close"})", R"({"op": "dump"})"});
-    EXPECT_TRUE(run.errorLines().isEmpty());
-    const QList<QJsonObject> out = run.outLines();
-    ASSERT_EQ(out.size(), 2);
-    EXPECT_FALSE(out[0]["windows"]["FEvents"].toBool());
-    EXPECT_EQ(callbacksOf(out[0]).size(), 2);
-    EXPECT_EQ(callbacksOf(out[1]).size(), 4);
+    EXPECT_FALSE(out[1]["windows"]["FEvents"].toBool());
+    EXPECT_EQ(callbacksOf(out[1]), (QJsonArray{load, unload}));
+    EXPECT_EQ(callbacksOf(out[2]).size(), 4);
+    EXPECT_EQ(out[3], (QJsonObject{{"op", "shutdown"}, {"result", false}}));
+    EXPECT_FALSE(out[4]["windows"]["FEvents"].toBool());
+    EXPECT_EQ(callbacksOf(out[4]).size(), 7);
+    EXPECT_EQ(callbacksOf(out[4]).at(5).toArray(), unload);
+    EXPECT_EQ(callbacksOf(out[4]).at(6).toArray(), unload);
 }
 
 // A database another program holds is the host's all the same: the host starts, the viewer reports the
@@ -150,85 +150,118 @@ TEST_F(HostScriptTest, TheHelpSaysWhereTheErrorLogGoes)
     EXPECT_TRUE(help.contains(QStringLiteral("otherwise in %1/state/ostraven.").arg(site().folder())));
 }
 
-// A line with one field the host must refuse before it reaches the component: the error names the field and
-// its range, and the next line still runs. The properties dialog (event menu item 8) is open for its fields.
-struct Refusal { const char *name, *line; QString error; };
-QString whole(const char *field, const char *range = "")
+// The pointer and menu ops over a shown viewer: a right click inside a selection keeps it, and the pop-up's
+// Copy (answer 5) puts its three rows on the clipboard; suspend and a type filter reach the viewer's state (the
+// menus' check marks for them are the menu suite's).
+TEST_F(HostScriptTest, PointerAndMenuOpsReachTheViewer)
+{
+    const HostRun run = script({R"({"op":"show"})", R"({"op":"select","rows":[2,3,4]})",
+                                R"({"op":"mousedown","button":2,"row":3})", R"({"op":"answer","answer":5})",
+                                R"({"op":"popup","row":3})", R"({"op":"dump"})", R"({"op":"suspend"})",
+                                R"({"op":"suspend","value":true})", R"({"op":"filter","index":4})", R"({"op":"dump"})"});
+    EXPECT_TRUE(run.errorLines().isEmpty()) << run.err.toStdString();
+    const QList<QJsonObject> dumps = run.outLines();
+    ASSERT_EQ(dumps.size(), 2);
+    QList<bool> selected;
+    for (const QJsonValue row : dumps[0]["grid"]["rows"].toArray())
+        selected << row["selected"].toBool();
+    EXPECT_EQ(selected.count(true), 3);
+    EXPECT_EQ(selected.mid(0, 5), (QList<bool>{false, true, true, true, false})) << "rows 2 to 4 only";
+    const QString clipboard = dumps[0]["host"]["clipboard"].toString();
+    EXPECT_EQ(clipboard.count(QStringLiteral("\r\n")), 3) << clipboard.toStdString();
+    EXPECT_TRUE(dumps[0]["windows"]["FMenu"].toBool());
+    const QJsonObject &dump = dumps[1];
+    EXPECT_TRUE(dump["state"]["scroll_suspended"].toBool());
+    EXPECT_EQ(dump["state"]["TypeFilter"].toInt(), 4);
+}
+
+// Lines the host must refuse, and long lines, all in one headless session with the properties dialog (event menu
+// item 8) open for its fields. Each refused line gets one error that carries its number and names the field and
+// its range; a line of exactly the cap runs; refused lines change nothing (the queue ID read at the end is still
+// 0) and the host carries on (the queue ID set after them is read back).
+struct ProtocolLineCase { const char *name; QString line, error; }; // error empty: the line runs
+QString whole(const char *field, const char *range)
 {
     return QStringLiteral(R"("%1" must be a whole number%2)").arg(QLatin1String(field), QLatin1String(range));
 }
 constexpr const char *int16 = " from -32768 to 32767", *int32 = " from -2147483648 to 2147483647";
-class RefusedLine : public HostScriptTest, public ::testing::WithParamInterface<Refusal> {};
-TEST_P(RefusedLine, NamesTheFieldAndChangesNothing)
-{
-    const HostRun run = script({R"({"op": "show"})", R"({"op": "menu", "index": 8})", GetParam().line, queueId});
-    EXPECT_EQ(run.exitCode, 0);
-    const QList<QJsonObject> errors = run.errorLines();
-    ASSERT_EQ(errors.size(), 1);
-    EXPECT_EQ(errors[0]["line"].toInt(), 3);
-    EXPECT_TRUE(errors[0]["error"].toString().startsWith(GetParam().error)) << run.err.toStdString();
-    ASSERT_EQ(run.outLines().size(), 1);
-    EXPECT_EQ(run.outLines()[0]["result"].toInt(), 0) << "a refused queue-id changes nothing";
-}
-INSTANTIATE_TEST_SUITE_P(Fields, RefusedLine, ::testing::Values(
-    Refusal{"WaitTooLong", R"({"op": "wait", "ms": 1e12})", whole("ms", " from 0 to 600000")},
-    Refusal{"WaitNegative", R"({"op": "wait", "ms": -1})", whole("ms", " from 0 to 600000")},
-    Refusal{"WaitFraction", R"({"op": "wait", "ms": 2.5})", whole("ms", " from 0 to 600000")},
-    Refusal{"QueueIdOver32Bits", R"({"op": "queue-id", "value": 2147483648})", whole("value", int32)},
-    Refusal{"ProfileAsText", R"({"op": "config", "profile": "1"})", whole("profile", int32)},
-    Refusal{"KeyOver16Bits", R"({"op": "key", "code": 70000})", whole("code", int16)},
-    Refusal{"EventIdHuge", R"({"op": "event", "id": -1e300})", whole("id", int32)},
-    Refusal{"Zk2Subtype", R"({"op": "zk2", "subtype": 4294967296})", whole("subtype")},
-    Refusal{"CellColumn", R"({"op": "cellclick", "row": 1, "col": 1e10})", whole("col")},
-    Refusal{"SelectFraction", R"({"op": "select", "rows": [1, 2.5]})", whole("rows")},
-    Refusal{"MouseShift", R"({"op": "mousedown", "button": 1, "shift": 40000})", whole("shift", int16)},
-    Refusal{"AnswerHuge", R"({"op": "answer", "answer": 1e20})", whole("answer")},
-    Refusal{"TabIndex", R"({"op": "tab", "index": 1e10})", whole("index", int16)},
-    Refusal{"ControlItem", R"({"op": "control", "name": "lvwCols", "item": 0.5, "checked": true})", whole("item")},
-    Refusal{"KeypressNegative", R"({"op": "keypress", "name": "txtMaxLines", "key": -3})",
-            whole("key", " from 0 to 65535")},
-    Refusal{"ArrayOfOps", R"([{"op": "dump"}])", "not a JSON object: the line is an array"}), rowName);
-
-// A line of exactly the cap runs; one byte more, or megabytes more, is one error and the next line runs.
 constexpr qsizetype cap = 1024 * 1024;
+QString outOfRange(const char *what) { return QStringLiteral("Subscript out of range: %1 (error 9)").arg(what); }
+const QString takenAsCall = "Could not find stored procedure 'selec'. The statement was taken as a call of the stored "
+                            "procedure 'selec' because it does not start with an SQL keyword such as SELECT, INSERT, "
+                            "UPDATE or DELETE; check the first word's spelling, or write EXEC before a procedure's name.";
+const QString tooLong = "the line is longer than 1048576 bytes (1 MiB) and was skipped";
 QString caddLine(qsizetype length) // a cadd line (accepted and ignored by the viewer) of the given length
 {
     QString line = QStringLiteral(R"({"op": "cadd", "text": ""})");
     return line.insert(line.size() - 2, QString(length - line.size(), u'x'));
 }
-struct LongLine { const char *name; QString line; bool refused; };
-class LongLines : public HostScriptTest, public ::testing::WithParamInterface<LongLine> {};
-TEST_P(LongLines, OverTheCapAreSkippedWithOneError)
+const ProtocolLineCase protocolLines[] = {
+    {"NotJson", "not json", "not a JSON object: illegal value"},
+    {"UnknownOp", R"({"op": "fly"})", R"(unknown op "fly")"},
+    {"KeyWithoutCode", R"({"op": "key"})", R"("key" needs the field "code")"},
+    {"WaitTooLong", R"({"op": "wait", "ms": 1e12})", whole("ms", " from 0 to 600000")},
+    {"QueueIdOver32Bits", R"({"op": "queue-id", "value": 2147483648})", whole("value", int32)},
+    {"ProfileAsText", R"({"op": "config", "profile": "1"})", whole("profile", int32)},
+    {"KeyOver16Bits", R"({"op": "key", "code": 70000})", whole("code", int16)},
+    {"EventIdHuge", R"({"op": "event", "id": -1e300})", whole("id", int32)},
+    {"Zk2Subtype", R"({"op": "zk2", "subtype": 4294967296})", whole("subtype", int32)},
+    {"CellColumn", R"({"op": "cellclick", "row": 1, "col": 1e10})", whole("col", int32)},
+    {"CellWithoutRow", R"({"op": "cellclick"})", R"("cellclick" needs the field "row")"},
+    {"SelectFraction", R"({"op": "select", "rows": [1, 2.5]})", whole("rows", int32)},
+    {"SelectNoSuchRow", R"({"op": "select", "rows": [100000]})", outOfRange("no row 100000 in a grid of 500")},
+    {"MouseShift", R"({"op": "mousedown", "button": 1, "shift": 40000})", whole("shift", int16)},
+    {"AnswerHuge", R"({"op": "answer", "answer": 1e20})", whole("answer", int32)},
+    {"TabIndex", R"({"op": "tab", "index": 1e10})", whole("index", int16)},
+    {"ControlItem", R"({"op": "control", "name": "lvwCols", "item": 0.5, "checked": true})", whole("item", int16)},
+    {"KeypressNegative", R"({"op": "keypress", "name": "txtMaxLines", "key": -3})", whole("key", " from 0 to 65535")},
+    {"NoEventMenuItem", R"({"op": "menu", "index": 13})", outOfRange("no event menu item 13 (0 to 12)")},
+    {"NoTypeFilterItem", R"({"op": "filter", "index": -1})", outOfRange("no type filter item -1 (0 to 9)")},
+    {"NoSuchColumn", R"({"op": "colclick", "key": "Nope"})", outOfRange(R"(no column keyed "Nope")")},
+    {"ArrayOfOps", R"([{"op": "dump"}])", "not a JSON object: the line is an array"},
+    {"SqlReadAsACall", R"({"op": "sql", "text": "selec 1"})", takenAsCall + " (error -2147217900)"},
+    {"OneByteOverTheCap", caddLine(cap + 1), tooLong},
+    {"ExactlyTheCap", caddLine(cap), {}},
+    {"EightTimesTheCap", caddLine(8 * cap), tooLong},
+    {"TheCapAndACarriageReturn", caddLine(cap) + u'\r', {}},
+    {"OverTheCapInBlanks", QString(cap + 1, u' '), tooLong},
+};
+class ProtocolLine : public ::testing::TestWithParam<ProtocolLineCase>
 {
-    const HostRun run = script({GetParam().line, queueId});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.outLines().size(), 1) << "the line after a skipped one ran";
-    const QList<QJsonObject> errors = run.errorLines();
-    ASSERT_EQ(errors.size(), GetParam().refused ? 1 : 0);
-    for (const QJsonObject &error : errors) {
-        EXPECT_EQ(error["error"].toString(), "the line is longer than 1048576 bytes (1 MiB) and was skipped");
-        EXPECT_EQ(error["line"].toInt(), 1);
+protected:
+    static void SetUpTestSuite()
+    {
+        s_site = std::make_unique<TestDatabase>(TestDatabase::Site::Small);
+        s_lines = QStringList{R"({"op": "show"})", R"({"op": "menu", "index": 8})"};
+        for (const ProtocolLineCase &row : protocolLines)
+            s_lines << row.line;
+        s_lines << queueId << R"({"op": "queue-id", "value": 12})" << queueId;
+        s_run = scriptOn(*s_site, s_lines);
     }
+    static void TearDownTestSuite() { s_site.reset(); }
+    static inline std::unique_ptr<TestDatabase> s_site;
+    static inline QStringList s_lines;
+    static inline HostRun s_run;
+};
+TEST_P(ProtocolLine, IsRefusedWithOneErrorOrRuns)
+{
+    const int number = int(s_lines.indexOf(GetParam().line)) + 1;
+    QStringList errors;
+    for (const QJsonObject &error : s_run.errorLines())
+        if (error["line"].toInt() == number)
+            errors << error["error"].toString();
+    ASSERT_EQ(errors.size(), GetParam().error.isEmpty() ? 0 : 1) << s_run.err.left(4000).toStdString();
+    if (!errors.isEmpty()) { EXPECT_EQ(errors[0], GetParam().error); }
+    EXPECT_EQ(s_run.exitCode, 0);
+    QList<int> results;
+    for (const QJsonObject &out : s_run.outLines())
+        results << out["result"].toInt(-1);
+    EXPECT_EQ(results, (QList<int>{0, 12}));
 }
-INSTANTIATE_TEST_SUITE_P(Lengths, LongLines, ::testing::Values(
-    LongLine{"ExactlyTheCap", caddLine(cap), false}, LongLine{"TheCapAndACarriageReturn", caddLine(cap) + u'\r', false},
-    LongLine{"OneByteOver", caddLine(cap + 1), true}, LongLine{"EightTimesTheCap", caddLine(8 * cap), true},
-    LongLine{"OverTheCapInBlanks", QString(cap + 1, u' '), true}), rowName);
+INSTANTIATE_TEST_SUITE_P(Lines, ProtocolLine, ::testing::ValuesIn(protocolLines), rowName);
 
 // Files that are not a database of this host are refused at start, by the viewer run and by --sql alike,
 // with one message and without a byte of them changed.
-QString fileWith(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-    return path;
-}
-QByteArray contentsOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 QString withSql(const QString &path, const char *sql)
 {
     SqliteFile(path, SqliteFile::OpenMode::Create).exec(sql);
@@ -266,9 +299,6 @@ INSTANTIATE_TEST_SUITE_P(Files, NotAHostDatabase, ::testing::Values(
              "SQLite cannot read it"},
     Stranger{"EmptyFile", [](Site s) { return fileWith(s.folder() + "/empty.sqlite", {}); },
              "none of the host's tables"},
-    Stranger{"OtherApplication",
-             [](Site s) { return withSql(s.folder() + "/other.sqlite", "CREATE TABLE Notes (id INTEGER, text TEXT)"); },
-             "none of the host's tables"},
     Stranger{"HostLackingATable", [](Site s) { return withSql(s.path(), "DROP TABLE Log_Misc"); },
              "tables of the host are missing: Log_Misc"},
     Stranger{"DamagedHost", [](Site s) { return damaged(s.path()); }, "SQLite"},
@@ -284,91 +314,24 @@ TEST_F(HostProcessTest, ASocketPathHoldingAFileStopsTheHostAndLeavesTheFile)
     EXPECT_EQ(contentsOf(notes), QByteArray("an operator's notes\n"));
 }
 
-// A statement that starts with a word other than an SQL keyword is a procedure call; when that word names no procedure
-// of the host, --sql and the "sql" op say why (rows: the database's own message, the word taken as the name or null).
-struct Statement { const char *name, *sql, *error, *procedure; };
-class ReadAsACall : public HostScriptTest, public ::testing::WithParamInterface<Statement> {};
-TEST_P(ReadAsACall, OfAnUnknownProcedureSaysWhy)
-{
-    const Statement &c = GetParam();
-    const QString why = "The statement was taken as a call of the stored procedure '%1' because it does not start "
-                        "with an SQL keyword";
-    const QByteArray line = QJsonDocument(QJsonObject{{"op", "sql"}, {"text", c.sql}}).toJson(QJsonDocument::Compact);
-    const QList<QJsonObject> opErrors = script({line}).errorLines();
-    ASSERT_EQ(opErrors.size(), 1);
-    const HostRun sql = runHost({"--db", site().path(), "--sql", c.sql});
-    EXPECT_NE(sql.exitCode, 0);
-    for (const QString &error : {QString::fromUtf8(sql.err), opErrors[0]["error"].toString()}) {
-        EXPECT_TRUE(error.contains(c.error)) << error.toStdString();
-        if (c.procedure)
-            EXPECT_TRUE(error.contains(why.arg(c.procedure))) << error.toStdString();
-        else
-            EXPECT_FALSE(error.contains("was taken as a call")) << error.toStdString();
-    }
-}
-INSTANTIATE_TEST_SUITE_P(Statements, ReadAsACall, ::testing::Values(
-    Statement{"Misspelt", "selec 1", "Could not find stored procedure 'selec'.", "selec"},
-    Statement{"MisspeltWithStar", "selec * from Sites", "Incorrect syntax near '*'.", "selec"},
-    Statement{"MisspeltAfterBlanks", "  Updte Sites SET SiteName = 'x'", "Incorrect syntax near 'SET'.", "Updte"},
-    Statement{"ExplicitExec", "EXEC selec 1", "Could not find stored procedure 'selec'.", nullptr},
-    Statement{"KnownProcedure", "ZUL_DeleteFilterGroup 1, 2",
-              "Procedure or function 'ZUL_DeleteFilterGroup' has too many arguments", nullptr},
-    Statement{"Keyword", "SELECT * FROM NoSuchTable", "no such table: NoSuchTable", nullptr}), rowName);
-
-struct BadOption { const char *name; QStringList arguments; const char *error; };
-class OutOfRangeOption : public HostScriptTest, public ::testing::WithParamInterface<BadOption> {};
-TEST_P(OutOfRangeOption, StopsTheHostWithItsRange)
+// An option out of its range, or a --sql statement the database refuses, stops the host with the reason.
+struct BadStart { const char *name; QStringList arguments; int exitCode; QString error; };
+class BadStartTest : public HostScriptTest, public ::testing::WithParamInterface<BadStart> {};
+TEST_P(BadStartTest, StopsTheHostWithTheReason)
 {
     const HostRun run = runHost(QStringList{"--db", site().path(), "--headless"} + GetParam().arguments);
-    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.exitCode, GetParam().exitCode);
     EXPECT_TRUE(QString::fromUtf8(run.err).contains(GetParam().error)) << run.err.toStdString();
 }
-INSTANTIATE_TEST_SUITE_P(Options, OutOfRangeOption, ::testing::Values(
-    BadOption{"RateZero", {"--rate", "0"}, R"("--rate" must be a number from 0.01 to 1000)"},
-    BadOption{"RateNaN", {"--rate", "nan"}, R"("--rate" must be a number from 0.01 to 1000)"},
-    BadOption{"QuitAfterHuge", {"--quit-after", "1e300"}, R"("--quit-after" must be a number from 0 to 604800)"},
-    BadOption{"PortOver16Bits", {"--listen", "70000"}, R"("--listen" must be a whole number from 1 to 65535)"},
-    BadOption{"PortFraction", {"--listen", "80.5"}, R"("--listen" must be a whole number from 1 to 65535)"},
-    BadOption{"ArchiveHuge", {"--init-db", "--archive-events", "1e10"},
-              R"("--archive-events" must be a whole number from 0 to 10000000)"}), rowName);
-
-using InteractionOps = HostProcessTest;
-
-TEST_F(InteractionOps, ARightClickInsideASelectionCopiesItThroughThePopUp)
-{
-    const HostRun run = script({R"({"op":"show"})", R"({"op":"select","rows":[2,3,4]})",
-                                R"({"op":"mousedown","button":2,"row":3})", R"({"op":"answer","answer":5})",
-                                R"({"op":"popup","row":3})", R"({"op":"dump"})"});
-    EXPECT_TRUE(run.errorLines().isEmpty()) << run.err.toStdString();
-    const QJsonObject dump = run.lastOut();
-    const QJsonArray rows = dump["grid"]["rows"].toArray();
-    ASSERT_GE(rows.size(), 4);
-    for (int row = 0; row < rows.size(); ++row)
-        EXPECT_EQ(rows[row]["selected"].toBool(), row >= 1 && row <= 3) << "row " << row + 1; // rows 2 to 4 only
-    const QString clipboard = dump["host"]["clipboard"].toString();
-    EXPECT_EQ(clipboard.count(QStringLiteral("\r\n")), 3) << clipboard.toStdString();
-    EXPECT_TRUE(dump["windows"]["FMenu"].toBool());
-}
-
-TEST_F(InteractionOps, SuspendTogglesThroughTheMenuAndBadItemsAreRefused)
-{
-    const HostRun run = script({R"({"op":"show"})", R"({"op":"suspend"})", R"({"op":"suspend","value":true})",
-                                R"({"op":"filter","index":4})", R"({"op":"menu","index":13})",
-                                R"({"op":"filter","index":-1})", R"({"op":"select","rows":[100000]})",
-                                R"({"op":"colclick","key":"Nope"})", R"({"op":"cellclick"})", R"({"op":"dump"})"});
-    const QJsonObject dump = run.lastOut();
-    EXPECT_TRUE(dump["state"]["scroll_suspended"].toBool());
-    EXPECT_EQ(dump["state"]["TypeFilter"].toInt(), 4);
-    EXPECT_TRUE(dump["menu"]["events"][3]["checked"].toBool());
-    EXPECT_TRUE(dump["menu"]["filters"][4]["checked"].toBool());
-    EXPECT_FALSE(dump["menu"]["filters"][0]["checked"].toBool());
-    const QStringList refusals = {"no event menu item 13", "no type filter item -1", "no row 100000",
-                                  "no column keyed \"Nope\"", "\"row\""};
-    const QList<QJsonObject> errors = run.errorLines();
-    ASSERT_EQ(errors.size(), refusals.size()) << run.err.toStdString();
-    for (int i = 0; i < refusals.size(); ++i)
-        EXPECT_TRUE(errors[i]["error"].toString().contains(refusals[i])) << run.err.toStdString();
-}
+INSTANTIATE_TEST_SUITE_P(Options, BadStartTest, ::testing::Values(
+    BadStart{"RateZero", {"--rate", "0"}, 2, R"("--rate" must be a number from 0.01 to 1000)"},
+    BadStart{"RateNaN", {"--rate", "nan"}, 2, R"("--rate" must be a number from 0.01 to 1000)"},
+    BadStart{"QuitAfterHuge", {"--quit-after", "1e300"}, 2, R"("--quit-after" must be a number from 0 to 604800)"},
+    BadStart{"PortOver16Bits", {"--listen", "70000"}, 2, R"("--listen" must be a whole number from 1 to 65535)"},
+    BadStart{"PortFraction", {"--listen", "80.5"}, 2, R"("--listen" must be a whole number from 1 to 65535)"},
+    BadStart{"ArchiveHuge", {"--init-db", "--archive-events", "1e10"}, 2,
+             R"("--archive-events" must be a whole number from 0 to 10000000)"},
+    BadStart{"SqlReadAsACall", {"--sql", "selec 1"}, 1, "ostraven-host: " + takenAsCall + "\n"}), rowName);
 
 // The reference host listening on its control port, driven over real connections.
 class ControlPortTest : public HostProcessTest
@@ -381,11 +344,6 @@ public:
 
 protected:
     void TearDown() override { stopHost(); }
-    void startHost(const QStringList &extraArguments)
-    {
-        m_host.start(hostProgram, headless() + extraArguments);
-        ASSERT_TRUE(m_host.waitForStarted(10000));
-    }
     // A TCP port on a free number, with its token file in the test's folder.
     void startTcpHost(const QStringList &extraArguments = {})
     {
@@ -394,7 +352,8 @@ protected:
         m_port = probe.serverPort();
         probe.close();
         const QStringList listen{"--listen", QString::number(m_port), "--token-file", path("port.token")};
-        startHost(listen + extraArguments);
+        m_host.start(hostProgram, headless() + listen + extraArguments);
+        ASSERT_TRUE(m_host.waitForStarted(10000));
     }
     // Ends the host as an integrator would, with SIGTERM; the host removes its files on the way out.
     void stopHost()
@@ -500,8 +459,11 @@ INSTANTIATE_TEST_SUITE_P(FirstLines, WithoutTheToken, ::testing::Values(
     FirstLine{"NotJson", [](Token token) { return "auth " + QString::fromLatin1(token); }},
     FirstLine{"AnEmptyFirstLine", [](Token) { return QString(); }}), rowName);
 
-// The socket replaces what a host killed outright leaves behind: a socket file nobody listens on.
-TEST_F(ControlPortTest, TheTokenFileAndTheSocketAreTheOwnersAloneAndGoWithTheHost)
+// Over TCP, a client that leaves during a wait loses its lines; one that sends a line over the cap gets one error
+// and is cut off before its next line runs; the host carries on for the next client either way. The socket
+// replaces what a host killed outright leaves behind (a socket file nobody listens on) and asks for no token: its
+// permissions are its authentication. The token file and the socket are the owner's alone and go with the host.
+TEST_F(ControlPortTest, ClientsLoseOnlyTheirOwnLinesAndTheFilesAreTheOwnersAlone)
 {
     const QString socketPath = path("control.sock");
     sockaddr_un address{};
@@ -512,28 +474,6 @@ TEST_F(ControlPortTest, TheTokenFileAndTheSocketAreTheOwnersAloneAndGoWithTheHos
     ASSERT_EQ(::bind(descriptor, reinterpret_cast<const sockaddr *>(&address), sizeof(address)), 0);
     ::close(descriptor);
     startTcpHost({"--listen-socket", socketPath});
-    QLocalSocket local;
-    ASSERT_TRUE(connectWhenReady(local, [&] { local.connectToServer(socketPath); }));
-    for (const QString &file : {path("port.token"), socketPath}) {
-        SCOPED_TRACE(file.toStdString());
-        const auto permissions = QFileInfo(file).permissions() & ~(QFile::ReadUser | QFile::WriteUser);
-        EXPECT_EQ(permissions, QFile::ReadOwner | QFile::WriteOwner);
-    }
-    // The socket's permissions are its authentication: no token is asked for.
-    send(local, {R"({"op": "queue-id", "value": 9})", queueId});
-    const QList<QJsonObject> answers = replies(local, 1);
-    ASSERT_EQ(answers.size(), 1);
-    EXPECT_EQ(answers[0]["result"].toInt(), 9);
-    stopHost();
-    EXPECT_FALSE(QFileInfo::exists(socketPath));
-    EXPECT_FALSE(QFileInfo::exists(path("port.token")));
-}
-
-// A client that leaves during a wait loses its lines; one that sends a line over the cap gets one error and is
-// cut off before its next line runs; the host carries on for the next client either way.
-TEST_F(ControlPortTest, AClientLeavingOrOverTheCapLosesItsLinesAndTheHostCarriesOn)
-{
-    startTcpHost();
     {
         QTcpSocket leaving;
         ASSERT_TRUE(connectTcp(leaving));
@@ -557,7 +497,20 @@ TEST_F(ControlPortTest, AClientLeavingOrOverTheCapLosesItsLinesAndTheHostCarries
     ASSERT_EQ(answers.size(), 3);
     EXPECT_EQ(answers[1]["result"].toInt(-1), 0) << "neither client's queue-id ran";
     EXPECT_EQ(answers[2]["line"].toInt(), 3);
+    QLocalSocket local;
+    ASSERT_TRUE(connectWhenReady(local, [&] { local.connectToServer(socketPath); }));
+    send(local, {R"({"op": "queue-id", "value": 9})", queueId});
+    const QList<QJsonObject> own = replies(local, 1);
+    ASSERT_EQ(own.size(), 1);
+    EXPECT_EQ(own[0]["result"].toInt(), 9);
+    for (const QString &file : {path("port.token"), socketPath}) {
+        const auto permissions = QFileInfo(file).permissions() & ~(QFile::ReadUser | QFile::WriteUser);
+        EXPECT_EQ(permissions, QFile::ReadOwner | QFile::WriteOwner) << file.toStdString();
+    }
     EXPECT_EQ(m_host.state(), QProcess::Running);
+    stopHost();
+    EXPECT_FALSE(QFileInfo::exists(socketPath));
+    EXPECT_FALSE(QFileInfo::exists(path("port.token")));
 }
 
 } // namespace
