@@ -388,7 +388,7 @@ SqliteBackend::Result SqliteBackend::run(const QString &sql)
         const StoredProcedure procedure = findProcedure(call->procedure);
         return runProcedure(procedure, procedure.bind(call->arguments));
     }
-    return runSqlite(SqlDialect::toSqlite(tokens));
+    return runSqlite(m_unionViewTop.rewrite(m_db, SqlDialect::toSqlite(tokens)));
 }
 
 SqliteBackend::Result SqliteBackend::runSqlite(const QString &sql, const std::function<void(sqlite3_stmt *)> &bind)

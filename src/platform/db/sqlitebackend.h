@@ -4,6 +4,7 @@
 #include "memoryrecordset.h"
 #include "statementtrace.h"
 #include "storedprocedure.h"
+#include "unionviewtop.h"
 
 #include <chrono>
 #include <functional>
@@ -90,6 +91,7 @@ private:
     QString m_path;
     mutable std::optional<FileIdentity> m_file;
     int m_transactionDepth = 0;
+    UnionViewTop m_unionViewTop;
 };
 
 } // namespace Ostraven
