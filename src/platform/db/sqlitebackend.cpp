@@ -227,6 +227,7 @@ SqliteBackend::~SqliteBackend()
 void SqliteBackend::forgetStatements()
 {
     m_procedures.clear();
+    m_calls.clear();
     m_statements.clear();
     m_queries.clear();
 }
@@ -431,18 +432,28 @@ SqliteBackend::Result SqliteBackend::run(const QString &sql)
     // the text alone.
     if (const StatementCache::Loan kept = m_statements.borrow(sql))
         return *runStatement(kept.get());
+    // A call's text is read once too: the replay repeats the same calls with the same arguments.
+    if (const auto kept = m_calls.find(sql); kept != m_calls.end())
+        return runCall(kept->second);
     const std::vector<SqlToken> tokens = SqlLexer::tokenize(sql);
     if (SqlLexer::holdsMoreThanOneStatement(tokens))
         throw moreThanOneStatement();
-    if (const std::optional<StoredProcedure::Call> call = StoredProcedure::parseCall(tokens)) {
-        return callProcedure(call->procedure,
-                             [&call](const StoredProcedure &definition) { return definition.bind(call->arguments); });
+    if (std::optional<StoredProcedure::Call> call = StoredProcedure::parseCall(tokens)) {
+        if (m_calls.size() >= StatementCache::defaultCapacity * 4)
+            m_calls.clear(); // a bound that costs nothing on the way; the calls in use come back at once
+        return runCall(m_calls.emplace(sql, std::move(*call)).first->second);
     }
     StatementPtr statement = prepare(toSqliteText(sql, tokens));
     if (!statement)
         return {};
     const StatementCache::Loan loan = m_statements.keep(sql, std::move(statement));
     return *runStatement(loan.get());
+}
+
+SqliteBackend::Result SqliteBackend::runCall(const StoredProcedure::Call &call)
+{
+    return callProcedure(call.procedure,
+                         [&call](const StoredProcedure &definition) { return definition.bind(call.arguments); });
 }
 
 // Null for a text of blanks and comments only.

@@ -23,7 +23,7 @@ namespace Ostraven {
 // of the table ov_procedures(name, parameters, body); see StoredProcedure.
 //
 // Statements are compiled once: a plain statement's SQLite form is kept by its text (StatementCache), a
-// procedure's body statements by the procedure's name. A kept procedure is read again from
+// procedure call's name and arguments by its text, a procedure's body statements by the procedure's name. A kept procedure is read again from
 // ov_procedures after this connection changed anything, and a read-only one is also checked after its
 // first step against the database's data version, which moves when another connection or program
 // commits: a changed database sends the call back to ov_procedures, and the rows read meanwhile are
@@ -111,6 +111,7 @@ private:
     [[nodiscard]] std::optional<Result> runStatement(sqlite3_stmt *statement,
                                                      const std::function<bool()> &stillCurrent = {});
     [[nodiscard]] Result runQuery(const QString &sql, const Variant &parameter = {});
+    [[nodiscard]] Result runCall(const StoredProcedure::Call &call);
     [[nodiscard]] Result callProcedure(const QString &name, const ValuesFor &valuesFor,
                                        const StoredProcedure **ran = nullptr);
     [[nodiscard]] std::optional<Result> runProcedure(PreparedProcedure &procedure, const std::vector<Variant> &values);
@@ -130,6 +131,7 @@ private:
     StatementCache m_statements;
     StatementCache m_queries; // the backend's own, such as the look-up in ov_procedures
     std::unordered_map<QString, std::unique_ptr<PreparedProcedure>, TextHash> m_procedures; // by name, ASCII case folded
+    std::unordered_map<QString, StoredProcedure::Call, TextHash> m_calls; // procedure calls read, by their text
     quint64 m_writes = 0; // statements run that may have changed the database
 };
 

@@ -86,6 +86,8 @@ INSTANTIATE_TEST_SUITE_P(Changes, KeptProcedure, ::testing::Values(
     Redefinition{"ReplacedHere", false, exclaim, "one!"},
     Redefinition{"ReplacedElsewhere", true, exclaim, "one!"},
     Redefinition{"ParametersChangedElsewhere", true, "UPDATE ov_procedures SET parameters = '@Other, @ID'", ""},
+    Redefinition{"ParameterDroppedElsewhere", true, "UPDATE ov_procedures SET parameters = '', body = 'SELECT 1'",
+                 "error: Procedure or function 'ov_Name' has too many arguments specified."},
     Redefinition{"MadeToWriteElsewhere", true, "UPDATE ov_procedures SET body = 'UPDATE Items SET Name = ''x'''", ""},
     Redefinition{"AllDeletedHere", false, "DELETE FROM ov_procedures", notFound},
     Redefinition{"DeletedElsewhere", true, "DELETE FROM ov_procedures WHERE name = 'OV_name'", notFound},
