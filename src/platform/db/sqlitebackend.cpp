@@ -10,16 +10,12 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace Ostraven {
 
 namespace {
-
-struct StatementDeleter {
-    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
-};
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
 enum class DeclaredKind { Other, Date, Bit };
 
@@ -27,12 +23,44 @@ DeclaredKind declaredKind(const char *declared)
 {
     if (!declared)
         return DeclaredKind::Other;
-    const QString type = QString::fromUtf8(declared).section(u'(', 0, 0).trimmed().toUpper();
-    if (type == u"DATETIME" || type == u"DATETIME2" || type == u"SMALLDATETIME" || type == u"DATE")
+    QByteArrayView type(declared);
+    if (const qsizetype parenthesis = type.indexOf('('); parenthesis >= 0)
+        type = type.first(parenthesis);
+    type = type.trimmed();
+    const auto is = [type](const char *name) { return qstrnicmp(type.data(), type.size(), name) == 0; };
+    if (is("DATETIME") || is("DATETIME2") || is("SMALLDATETIME") || is("DATE"))
         return DeclaredKind::Date;
-    if (type == u"BIT" || type == u"BOOLEAN")
+    if (is("BIT") || is("BOOLEAN"))
         return DeclaredKind::Bit;
     return DeclaredKind::Other;
+}
+
+// Resets a statement and clears its bindings when a run of it ends, however it ends.
+class Rewind
+{
+public:
+    explicit Rewind(sqlite3_stmt *statement) : m_statement(statement) {}
+    ~Rewind()
+    {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
+    Rewind(const Rewind &) = delete;
+    Rewind &operator=(const Rewind &) = delete;
+
+private:
+    sqlite3_stmt *m_statement;
+};
+
+// SQLite's NOCASE folds ASCII letters only; the procedures are kept by the same folding.
+QString procedureKey(const QString &name)
+{
+    QString key = name;
+    for (QChar &c : key) {
+        if (c.unicode() < 128)
+            c = c.toLower();
+    }
+    return key;
 }
 
 QString columnText(sqlite3_stmt *statement, int column)
@@ -43,9 +71,8 @@ QString columnText(sqlite3_stmt *statement, int column)
 
 // Values come back as the host's data library gives them: whole numbers as Long while they fit, bit
 // columns as Booleans, DATETIME columns as dates.
-Variant columnValue(sqlite3_stmt *statement, int column)
+Variant columnValue(sqlite3_stmt *statement, int column, DeclaredKind kind)
 {
-    const DeclaredKind kind = declaredKind(sqlite3_column_decltype(statement, column));
     switch (sqlite3_column_type(statement, column)) {
     case SQLITE_NULL:
         return Variant::null();
@@ -193,7 +220,16 @@ std::unique_ptr<SqliteBackend> SqliteBackend::open(const QString &path)
 
 SqliteBackend::~SqliteBackend()
 {
+    forgetStatements();
     sqlite3_close_v2(m_db);
+}
+
+void SqliteBackend::forgetStatements()
+{
+    m_procedures.clear();
+    m_calls.clear();
+    m_statements.clear();
+    m_queries.clear();
 }
 
 int SqliteBackend::onBusy(void *backend, int)
@@ -277,6 +313,7 @@ void SqliteBackend::beginTransaction()
 void SqliteBackend::commitTransaction()
 {
     requireOpen();
+    ++m_writes;
     if (m_transactionDepth == 0)
         throw DbError::statement(QStringLiteral("There is no transaction to commit."));
     --m_transactionDepth;
@@ -296,6 +333,7 @@ void SqliteBackend::rollbackTransaction() noexcept
     if (!m_db || m_transactionDepth == 0)
         return;
     --m_transactionDepth;
+    ++m_writes;
     // Some failures (a full disk, an I/O error) end the transaction by themselves; there is then
     // nothing left to roll back at any depth.
     if (sqlite3_get_autocommit(m_db)) {
@@ -326,10 +364,12 @@ void SqliteBackend::execute(Command &command)
 {
     requireOpen();
     m_trace.write(traceOf(command));
-    const StoredProcedure procedure = findProcedure(command.procedureName());
     std::vector<int> positions;
-    const std::vector<Variant> values = commandValues(procedure, command, positions);
-    const Result result = runProcedure(procedure, values);
+    const StoredProcedure *ran = nullptr;
+    const Result result = callProcedure(
+        command.procedureName(),
+        [&](const StoredProcedure &definition) { return commandValues(definition, command, positions); }, &ran);
+    const StoredProcedure &procedure = *ran;
 
     std::vector<Parameter> &parameters = command.parameters();
     for (size_t i = 0; i < parameters.size(); ++i) {
@@ -352,6 +392,7 @@ void SqliteBackend::execute(Command &command)
 void SqliteBackend::executeScript(const QString &script)
 {
     requireOpen();
+    ++m_writes;
     char *message = nullptr;
     if (sqlite3_exec(m_db, script.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
         return;
@@ -372,6 +413,7 @@ bool SqliteBackend::isOpen() const
 
 void SqliteBackend::close()
 {
+    forgetStatements();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
     m_transactionDepth = 0;
@@ -381,111 +423,249 @@ SqliteBackend::Result SqliteBackend::run(const QString &sql)
 {
     requireOpen();
     m_trace.write(sql);
+    // A text that is kept was one plain statement when it was first met, and its SQLite form depends on
+    // the text alone (a view read through its arms is never kept).
+    if (const StatementCache::Loan kept = m_statements.borrow(sql))
+        return *runStatement(kept.get());
+    // A call's text is read once too: the replay repeats the same calls with the same arguments.
+    if (const auto kept = m_calls.find(sql); kept != m_calls.end())
+        return runCall(kept->second);
     const std::vector<SqlToken> tokens = SqlLexer::tokenize(sql);
     if (SqlLexer::holdsMoreThanOneStatement(tokens))
         throw moreThanOneStatement();
-    if (const std::optional<StoredProcedure::Call> call = StoredProcedure::parseCall(tokens)) {
-        const StoredProcedure procedure = findProcedure(call->procedure);
-        return runProcedure(procedure, procedure.bind(call->arguments));
+    if (std::optional<StoredProcedure::Call> call = StoredProcedure::parseCall(tokens)) {
+        if (m_calls.size() >= StatementCache::defaultCapacity * 4)
+            m_calls.clear(); // a bound that costs nothing on the way; the calls in use come back at once
+        return runCall(m_calls.emplace(sql, std::move(*call)).first->second);
     }
-    return runSqlite(m_unionViewTop.rewrite(m_db, SqlDialect::toSqlite(tokens)));
+    const QString dialect = SqlDialect::toSqlite(tokens);
+    const QString sqlite = m_unionViewTop.rewrite(m_db, dialect);
+    StatementPtr statement = prepare(sqlite);
+    if (!statement)
+        return {};
+    // A view read through its arms depends on the view's definition as well as on the text, so that
+    // statement is prepared afresh each time rather than kept under its text.
+    if (sqlite != dialect)
+        return *runStatement(statement.get());
+    const StatementCache::Loan loan = m_statements.keep(sql, std::move(statement));
+    return *runStatement(loan.get());
 }
 
-SqliteBackend::Result SqliteBackend::runSqlite(const QString &sql, const std::function<void(sqlite3_stmt *)> &bind)
+SqliteBackend::Result SqliteBackend::runCall(const StoredProcedure::Call &call)
 {
-    const QByteArray utf8 = sql.toUtf8();
+    return callProcedure(call.procedure,
+                         [&call](const StoredProcedure &definition) { return definition.bind(call.arguments); });
+}
+
+// Null for a text of blanks and comments only.
+StatementPtr SqliteBackend::prepare(const QString &sqliteText)
+{
+    const QByteArray utf8 = sqliteText.toUtf8();
     sqlite3_stmt *raw = nullptr;
     const char *tail = nullptr;
-    if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), &raw, &tail) != SQLITE_OK)
+    if (sqlite3_prepare_v3(m_db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &raw, &tail)
+        != SQLITE_OK)
         throw lastError();
     StatementPtr statement(raw);
     if (!onlyBlanks(tail))
         throw moreThanOneStatement();
-    Result result;
-    if (!statement)
-        return result;
-    if (bind)
-        bind(statement.get());
+    return statement;
+}
 
-    const int columns = sqlite3_column_count(statement.get());
-    result.returnsRows = columns > 0;
-    for (int c = 0; c < columns; ++c)
-        result.names << QString::fromUtf8(sqlite3_column_name(statement.get(), c));
+std::optional<SqliteBackend::Result> SqliteBackend::runStatement(sqlite3_stmt *statement,
+                                                                 const std::function<bool()> &stillCurrent)
+{
+    // Anything but a query may change what later statements read, ov_procedures included; transaction
+    // statements count too, since a rollback takes changes back.
+    if (sqlite3_column_count(statement) == 0 || !sqlite3_stmt_readonly(statement))
+        ++m_writes;
     const sqlite3_int64 changesBefore = sqlite3_total_changes64(m_db);
-    for (;;) {
-        const int rc = sqlite3_step(statement.get());
-        if (rc == SQLITE_DONE)
-            break;
+    int rc = sqlite3_step(statement);
+    if (stillCurrent && !stillCurrent())
+        return std::nullopt;
+
+    // Read after the first step: a kept statement is compiled again there when the schema has changed.
+    Result result;
+    const int columns = sqlite3_column_count(statement);
+    result.returnsRows = columns > 0;
+    std::vector<DeclaredKind> kinds;
+    kinds.reserve(size_t(columns));
+    for (int c = 0; c < columns; ++c) {
+        result.names << QString::fromUtf8(sqlite3_column_name(statement, c));
+        kinds.push_back(declaredKind(sqlite3_column_decltype(statement, c)));
+    }
+    for (; rc != SQLITE_DONE; rc = sqlite3_step(statement)) {
         if (rc != SQLITE_ROW)
             throw lastError();
         MemoryRecordset::Row row;
         row.reserve(size_t(columns));
         for (int c = 0; c < columns; ++c)
-            row.push_back(columnValue(statement.get(), c));
+            row.push_back(columnValue(statement, c, kinds[size_t(c)]));
         result.rows.push_back(std::move(row));
     }
     result.changes = sqlite3_total_changes64(m_db) - changesBefore;
     return result;
 }
 
-StoredProcedure SqliteBackend::findProcedure(const QString &name)
+// The backend's own statements on SQLite, with at most one parameter.
+SqliteBackend::Result SqliteBackend::runQuery(const QString &sql, const Variant &parameter)
 {
-    const VbError notFound = DbError::statement(QStringLiteral("Could not find stored procedure '%1'.").arg(name));
-    const Result table =
-        runSqlite(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'ov_procedures'"));
-    if (table.rows.empty())
-        throw notFound;
-    const Result found = runSqlite(
-        QStringLiteral("SELECT name, parameters, body FROM ov_procedures WHERE name = ?1 COLLATE NOCASE"),
-        [&name](sqlite3_stmt *statement) { bindValue(statement, 1, name); });
-    if (found.rows.empty())
-        throw notFound;
-    const MemoryRecordset::Row &row = found.rows.front();
-    return StoredProcedure(CStr(row[0]), CStr(row[1]), CStr(row[2]));
+    StatementCache::Loan kept = m_queries.borrow(sql);
+    const StatementCache::Loan loan = kept ? std::move(kept) : m_queries.keep(sql, prepare(sql));
+    if (!parameter.isEmpty())
+        bindValue(loan.get(), 1, parameter);
+    return *runStatement(loan.get());
 }
 
-void SqliteBackend::bindParameters(sqlite3_stmt *statement, const StoredProcedure &procedure,
-                                   const std::vector<Variant> &values)
+SqliteBackend::PreparedProcedure &SqliteBackend::readProcedure(const QString &name)
 {
-    const int count = sqlite3_bind_parameter_count(statement);
+    const QString key = procedureKey(name);
+    const Result table =
+        runQuery(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'ov_procedures'"));
+    const Result found =
+        table.rows.empty()
+            ? Result()
+            : runQuery(QStringLiteral("SELECT name, parameters, body FROM ov_procedures WHERE name = ?1 COLLATE NOCASE"),
+                       name);
+    if (found.rows.empty()) {
+        m_procedures.erase(key);
+        throw DbError::statement(QStringLiteral("Could not find stored procedure '%1'.").arg(name));
+    }
+    const MemoryRecordset::Row &row = found.rows.front();
+    const QString storedName = CStr(row[0]);
+    const QString parameters = CStr(row[1]);
+    const QString body = CStr(row[2]);
+    std::unique_ptr<PreparedProcedure> &kept = m_procedures[key];
+    // The compiled statements stay while the definition is the same.
+    if (!kept || kept->definition.name() != storedName || kept->parameterList != parameters
+        || kept->definition.body() != body) {
+        kept.reset();
+        auto fresh = std::make_unique<PreparedProcedure>(PreparedProcedure{StoredProcedure(storedName, parameters, body),
+                                                                           parameters, {}});
+        for (const QString &statement : SqlLexer::splitStatements(body))
+            fresh->statements.push_back({statement, nullptr, {}});
+        kept = std::move(fresh);
+    }
+    kept->dataVersion = dataVersion();
+    kept->writes = m_writes;
+    return *kept;
+}
+
+SqliteBackend::Result SqliteBackend::callProcedure(const QString &name, const ValuesFor &valuesFor,
+                                                   const StoredProcedure **ran)
+{
+    // A definition kept from before this connection last changed anything is read again; one that is
+    // current for this connection may still be stale for another's commit, which runProcedure finds out.
+    PreparedProcedure *procedure = nullptr;
+    if (const auto kept = m_procedures.find(procedureKey(name));
+        kept != m_procedures.end() && kept->second && kept->second->writes == m_writes)
+        procedure = kept->second.get();
+    bool justRead = false;
+    // Each pass that gives up on a kept definition reads it again from ov_procedures.
+    for (;; procedure = nullptr) {
+        if (!procedure) {
+            procedure = &readProcedure(name);
+            justRead = true;
+        }
+        std::vector<Variant> values;
+        try {
+            values = valuesFor(procedure->definition);
+        } catch (const VbError &) {
+            if (justRead)
+                throw;
+            continue; // arguments that do not fit are told against the definition as it is now
+        }
+        // What a body writes cannot be taken back, so it runs only on a definition read just now.
+        if (!procedure->readsOnly && !justRead)
+            continue;
+        if (std::optional<Result> result = runProcedure(*procedure, values)) {
+            if (ran)
+                *ran = &procedure->definition;
+            return std::move(*result);
+        }
+    }
+}
+
+void SqliteBackend::compile(PreparedProcedure &procedure, PreparedProcedure::Statement &statement)
+{
+    if (statement.compiled)
+        return;
+    StatementPtr prepared = prepare(statement.text);
+    std::vector<int> parameterOf;
+    const int count = prepared ? sqlite3_bind_parameter_count(prepared.get()) : 0;
     for (int i = 1; i <= count; ++i) {
-        const char *rawName = sqlite3_bind_parameter_name(statement, i);
+        const char *rawName = sqlite3_bind_parameter_name(prepared.get(), i);
         const QString name = rawName ? QString::fromUtf8(rawName + 1) : QString();
-        const int index = name.isEmpty() ? -1 : procedure.indexOf(name);
+        const int index = name.isEmpty() ? -1 : procedure.definition.indexOf(name);
         if (index < 0) {
             throw DbError::statement(QStringLiteral("The body of procedure '%1' uses '%2', which is not one of its "
                                                     "parameters.")
-                                         .arg(procedure.name(), QString::fromUtf8(rawName ? rawName : "?")));
+                                         .arg(procedure.definition.name(), QString::fromUtf8(rawName ? rawName : "?")));
         }
-        bindValue(statement, i, values[size_t(index)]);
+        parameterOf.push_back(index);
     }
+    statement.prepared = std::move(prepared);
+    statement.parameterOf = std::move(parameterOf);
+    statement.compiled = true;
+    procedure.readsOnly = std::all_of(procedure.statements.cbegin(), procedure.statements.cend(), [](const auto &s) {
+        return s.compiled && (!s.prepared || sqlite3_stmt_readonly(s.prepared.get()));
+    });
+}
+
+unsigned int SqliteBackend::dataVersion() const
+{
+    unsigned int version = 0;
+    sqlite3_file_control(m_db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+    return version;
 }
 
 void SqliteBackend::runPlain(const QByteArray &sql)
 {
+    ++m_writes;
     if (sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         throw lastError();
 }
 
-// The body runs inside a savepoint, so a failing statement leaves nothing of the earlier ones behind.
-SqliteBackend::Result SqliteBackend::runProcedure(const StoredProcedure &procedure, const std::vector<Variant> &values)
+// A body of several statements that writes runs inside a savepoint, so a failing statement leaves nothing
+// of the earlier ones behind; a single statement is all or nothing by itself, and a body that only reads
+// has nothing to take back. A body that only reads is checked after each statement's first step, when its
+// read has begun: if the database has changed since the definition was read, the call gives nothing and
+// is run again on the definition as it is now.
+std::optional<SqliteBackend::Result> SqliteBackend::runProcedure(PreparedProcedure &procedure,
+                                                                 const std::vector<Variant> &values)
 {
-    const std::vector<QString> statements = SqlLexer::splitStatements(procedure.body());
-    runPlain("SAVEPOINT ov_procedure");
+    if (procedure.statements.size() == 1)
+        compile(procedure, procedure.statements.front());
+    const bool savepoint = procedure.statements.size() > 1 && !procedure.readsOnly;
+    std::function<bool()> stillCurrent;
+    if (procedure.readsOnly)
+        stillCurrent = [this, &procedure] { return dataVersion() == procedure.dataVersion; };
+    if (savepoint)
+        runPlain("SAVEPOINT ov_procedure");
     Result last;
     qint64 changes = 0;
     try {
-        for (const QString &statement : statements) {
-            Result result = runSqlite(statement, [&](sqlite3_stmt *prepared) {
-                bindParameters(prepared, procedure, values);
-            });
-            changes += result.changes;
-            if (result.returnsRows)
-                last = std::move(result);
+        for (PreparedProcedure::Statement &statement : procedure.statements) {
+            compile(procedure, statement);
+            if (!statement.prepared)
+                continue;
+            const Rewind rewind(statement.prepared.get());
+            for (size_t i = 0; i < statement.parameterOf.size(); ++i)
+                bindValue(statement.prepared.get(), int(i) + 1, values[size_t(statement.parameterOf[i])]);
+            std::optional<Result> result = runStatement(statement.prepared.get(), stillCurrent);
+            if (!result)
+                return std::nullopt;
+            changes += result->changes;
+            if (result->returnsRows)
+                last = std::move(*result);
         }
-        runPlain("RELEASE ov_procedure");
+        if (savepoint)
+            runPlain("RELEASE ov_procedure");
     } catch (...) {
-        sqlite3_exec(m_db, "ROLLBACK TO ov_procedure; RELEASE ov_procedure", nullptr, nullptr, nullptr);
+        if (savepoint) {
+            ++m_writes;
+            sqlite3_exec(m_db, "ROLLBACK TO ov_procedure; RELEASE ov_procedure", nullptr, nullptr, nullptr);
+        }
         throw;
     }
     last.changes = changes;

@@ -2,6 +2,7 @@
 
 #include "databasebackend.h"
 #include "memoryrecordset.h"
+#include "statementcache.h"
 #include "statementtrace.h"
 #include "storedprocedure.h"
 #include "unionviewtop.h"
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <unordered_map>
 
 #include <sys/types.h>
 
@@ -20,6 +22,13 @@ namespace Ostraven {
 // The embedded host database. Statement texts arrive in the host's SQL Server dialect; SqlDialect rewrites
 // them for SQLite and SqliteFunctions supplies SQL Server's functions and LIKE. Stored procedures are rows
 // of the table ov_procedures(name, parameters, body); see StoredProcedure.
+//
+// Statements are compiled once: a plain statement's SQLite form is kept by its text (StatementCache), a
+// procedure call's name and arguments by its text, a procedure's body statements by the procedure's name. A kept procedure is read again from
+// ov_procedures after this connection changed anything, and a read-only one is also checked after its
+// first step against the database's data version, which moves when another connection or program
+// commits: a changed database sends the call back to ov_procedures, and the rows read meanwhile are
+// dropped.
 class SqliteBackend : public DatabaseBackend
 {
 public:
@@ -67,6 +76,22 @@ private:
         dev_t device = 0;
         ino_t inode = 0;
     };
+    // A procedure read from ov_procedures, its body statements compiled when first run.
+    struct PreparedProcedure {
+        struct Statement {
+            QString text;
+            StatementPtr prepared;
+            std::vector<int> parameterOf; // for each of its parameters (from 1), the procedure's parameter
+            bool compiled = false;        // prepared is null for a statement of comments only
+        };
+        StoredProcedure definition;
+        QString parameterList;
+        std::vector<Statement> statements;
+        unsigned int dataVersion = 0; // the database's when the definition was read
+        quint64 writes = 0;           // this connection's write count then
+        bool readsOnly = false;       // every statement compiled and none writes
+    };
+    using ValuesFor = std::function<std::vector<Variant>(const StoredProcedure &)>;
 
     explicit SqliteBackend(sqlite3 *db);
 
@@ -77,13 +102,22 @@ private:
     // viewer would otherwise take writes that nobody will ever read.
     void requireSameFile() const;
     [[nodiscard]] Result run(const QString &sql);
-    [[nodiscard]] Result runSqlite(const QString &sql, const std::function<void(sqlite3_stmt *)> &bind = {});
-    [[nodiscard]] Result runProcedure(const StoredProcedure &procedure, const std::vector<Variant> &values);
-    [[nodiscard]] StoredProcedure findProcedure(const QString &name);
+    [[nodiscard]] StatementPtr prepare(const QString &sqliteText);
+    // Steps the statement to its end and reads its rows. stillCurrent, when given, is asked after the
+    // first step (when the statement's read has begun); false gives nothing.
+    [[nodiscard]] std::optional<Result> runStatement(sqlite3_stmt *statement,
+                                                     const std::function<bool()> &stillCurrent = {});
+    [[nodiscard]] Result runQuery(const QString &sql, const Variant &parameter = {});
+    [[nodiscard]] Result runCall(const StoredProcedure::Call &call);
+    [[nodiscard]] Result callProcedure(const QString &name, const ValuesFor &valuesFor,
+                                       const StoredProcedure **ran = nullptr);
+    [[nodiscard]] std::optional<Result> runProcedure(PreparedProcedure &procedure, const std::vector<Variant> &values);
+    [[nodiscard]] PreparedProcedure &readProcedure(const QString &name);
+    void compile(PreparedProcedure &procedure, PreparedProcedure::Statement &statement);
+    [[nodiscard]] unsigned int dataVersion() const;
     [[nodiscard]] VbError lastError() const;
-    void bindParameters(sqlite3_stmt *statement, const StoredProcedure &procedure,
-                        const std::vector<Variant> &values);
     void runPlain(const QByteArray &sql);
+    void forgetStatements();
 
     sqlite3 *m_db = nullptr;
     StatementTrace m_trace;
@@ -92,6 +126,11 @@ private:
     mutable std::optional<FileIdentity> m_file;
     int m_transactionDepth = 0;
     UnionViewTop m_unionViewTop;
+    StatementCache m_statements;
+    StatementCache m_queries; // the backend's own, such as the look-up in ov_procedures
+    std::unordered_map<QString, std::unique_ptr<PreparedProcedure>, TextHash> m_procedures; // by name, ASCII case folded
+    std::unordered_map<QString, StoredProcedure::Call, TextHash> m_calls; // procedure calls read, by their text
+    quint64 m_writes = 0; // statements run that may have changed the database
 };
 
 } // namespace Ostraven
