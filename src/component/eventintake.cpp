@@ -13,6 +13,26 @@ namespace {
 constexpr qint32 transactionType = 3;
 constexpr qint32 softwareType = 6;
 
+// A credential field as a number. The host writes plain digits, read here directly; anything else
+// takes the general way (leading blanks, signs, points, text after the number).
+qint32 credentialOf(const QString &field)
+{
+    if (!field.isEmpty() && field.size() <= 9) {
+        qint32 value = 0;
+        bool digits = true;
+        for (const QChar c : field) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+                digits = false;
+                break;
+            }
+            value = value * 10 + (c.unicode() - u'0');
+        }
+        if (digits)
+            return value;
+    }
+    return CLng(Variant(Val(field)));
+}
+
 } // namespace
 
 void EventIntake::AddNewEvent(const HostEventRecord &oEvent)
@@ -31,8 +51,8 @@ void EventIntake::AddNewEvent(const HostEventRecord &oEvent)
         record->setReportAsAlarm(EventNumbers::isAlarm(oEvent.eventNumber));
         if (record->EventType() == transactionType) {
             QString text = oEvent.messageText;
-            record->setCredID1(CLng(Variant(Val(GetValueByPosition(text, 6)))));
-            record->setCredID2(CLng(Variant(Val(GetValueByPosition(text, 7)))));
+            record->setCredID1(credentialOf(GetValueByPosition(text, 6)));
+            record->setCredID2(credentialOf(GetValueByPosition(text, 7)));
         }
         record->setHostID1(0);
         record->setHostID2(0);
@@ -65,10 +85,19 @@ QString EventIntake::GetValueByPosition(QString &EventString, qint32 Position)
 {
     QString result;
     guarded(m_module.errors(), QStringLiteral("Event.GetValueByPosition"), [&] {
-        const QStringList values = EventString.split(QLatin1Char(','));
-        if (Position < 0 || Position >= values.size())
+        // The field is found by counting commas rather than splitting the whole text: every
+        // transaction reads two of them.
+        if (Position < 0)
             throw VbError::fromNumber(VbError::SubscriptOutOfRange);
-        result = values.at(Position);
+        qsizetype start = 0;
+        for (qint32 field = 0; field < Position; ++field) {
+            const qsizetype comma = EventString.indexOf(QLatin1Char(','), start);
+            if (comma < 0)
+                throw VbError::fromNumber(VbError::SubscriptOutOfRange);
+            start = comma + 1;
+        }
+        const qsizetype end = EventString.indexOf(QLatin1Char(','), start);
+        result = EventString.mid(start, end < 0 ? -1 : end - start);
     });
     return result;
 }

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QTime>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Ostraven {
@@ -62,20 +63,80 @@ double join(qint64 day, qint64 msOfDay)
     return day >= 0 ? static_cast<double>(day) + fraction : static_cast<double>(day) - fraction;
 }
 
+// The proleptic Gregorian calendar of a Julian day number, as QDate counts it (no year 0: the year
+// before 1 is -1, Monday = 1 ... Sunday = 7), in one pass instead of QDate's one per part: every
+// live row takes two dates apart.
+void civilDate(qint64 julianDay, Parts &parts)
+{
+    // Days since 1 March of year 0, in eras of 400 years (146097 days).
+    const qint64 z = julianDay - 1'721'120;
+    const qint64 era = (z >= 0 ? z : z - 146'096) / 146'097;
+    const qint64 dayOfEra = z - era * 146'097;
+    const qint64 yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
+    const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const qint64 shiftedMonth = (5 * dayOfYear + 2) / 153; // March = 0
+    parts.day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+    parts.month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+    qint64 year = yearOfEra + era * 400 + (parts.month <= 2 ? 1 : 0);
+    if (year <= 0)
+        --year;
+    parts.year = static_cast<int>(year);
+    parts.dayOfWeek = static_cast<int>((julianDay % 7 + 7) % 7) + 1;
+}
+
+Parts partsOf(const DayAndTime &dayAndTime)
+{
+    Parts parts;
+    civilDate(julianDayOfDayZero + dayAndTime.day, parts);
+    const qint64 ms = dayAndTime.msOfDay;
+    parts.hour = static_cast<int>(ms / 3'600'000);
+    parts.minute = static_cast<int>(ms / 60'000 % 60);
+    parts.second = static_cast<int>(ms / msPerSecond % 60);
+    parts.millisecond = static_cast<int>(ms % msPerSecond);
+    return parts;
+}
+
 Parts partsOf(double serial)
 {
-    const DayAndTime dayAndTime = split(serial);
-    const QDate date = QDate::fromJulianDay(julianDayOfDayZero + dayAndTime.day);
-    const qint64 ms = dayAndTime.msOfDay;
-    return Parts{date.year(),
-                 date.month(),
-                 date.day(),
-                 static_cast<int>(ms / 3'600'000),
-                 static_cast<int>(ms / 60'000 % 60),
-                 static_cast<int>(ms / msPerSecond % 60),
-                 static_cast<int>(ms % msPerSecond),
-                 date.dayOfWeek()};
+    return partsOf(split(serial));
 }
+
+// Texts of a known most length are written into a buffer on the stack and copied once.
+class TextBuffer
+{
+public:
+    void put(char16_t c) { m_text[m_size++] = c; }
+    void put(const char *latin1)
+    {
+        while (*latin1)
+            put(char16_t(*latin1++));
+    }
+    // At least `width` digits, zeros in front; value is not negative.
+    void number(int value, int width = 1)
+    {
+        char16_t digits[12];
+        int count = 0;
+        do {
+            digits[count++] = char16_t(u'0' + value % 10);
+            value /= 10;
+        } while (value > 0);
+        for (int i = count; i < width; ++i)
+            put(u'0');
+        while (count > 0)
+            put(digits[--count]);
+    }
+    [[nodiscard]] QString text(qsizetype reserve = 0) const
+    {
+        QString result;
+        result.reserve(std::max<qsizetype>(reserve, m_size));
+        result.append(reinterpret_cast<const QChar *>(m_text), m_size);
+        return result;
+    }
+
+private:
+    char16_t m_text[64];
+    qsizetype m_size = 0;
+};
 
 bool validTime(int hour, int minute, int second, int millisecond)
 {
@@ -376,7 +437,28 @@ Date Date::addMilliseconds(qint64 milliseconds) const
 QString Date::toString() const
 {
     const DayAndTime dayAndTime = split(m_serial);
-    const Parts parts = partsOf(m_serial);
+    const Parts parts = partsOf(dayAndTime);
+    if (parts.year >= 0) {
+        // The same texts as below, written straight into one buffer.
+        TextBuffer text;
+        if (dayAndTime.day != 0) {
+            text.number(parts.month);
+            text.put(u'/');
+            text.number(parts.day);
+            text.put(u'/');
+            text.number(parts.year, 4);
+            if (dayAndTime.msOfDay < msPerSecond)
+                return text.text();
+            text.put(u' ');
+        }
+        text.number(clockHour(parts.hour));
+        text.put(u':');
+        text.number(parts.minute, 2);
+        text.put(u':');
+        text.number(parts.second, 2);
+        text.put(parts.hour < 12 ? " AM" : " PM");
+        return text.text();
+    }
     // Milliseconds never show in the default form, so a time below one second counts as midnight.
     const bool midnight = dayAndTime.msOfDay < msPerSecond;
     if (dayAndTime.day == 0)
@@ -388,7 +470,25 @@ QString Date::toString() const
 
 QString Date::format(const QString &pattern) const
 {
-    return DateFormatter(partsOf(m_serial), pattern).run();
+    const Parts parts = partsOf(m_serial);
+    // The viewer's cell form with milliseconds asks for this pattern once per row.
+    if (parts.year >= 0 && pattern == QLatin1StringView("yyyy-mm-dd hh:nn:ss")) {
+        TextBuffer text;
+        text.number(parts.year, 4);
+        text.put(u'-');
+        text.number(parts.month, 2);
+        text.put(u'-');
+        text.number(parts.day, 2);
+        text.put(u' ');
+        text.number(parts.hour, 2);
+        text.put(u':');
+        text.number(parts.minute, 2);
+        text.put(u':');
+        text.number(parts.second, 2);
+        // Room for the milliseconds the viewer appends.
+        return text.text(pattern.size() + 4);
+    }
+    return DateFormatter(parts, pattern).run();
 }
 
 } // namespace Ostraven

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 namespace Ostraven {
 
 class MPublic;
@@ -30,17 +28,22 @@ public:
     // and "\\ZEKO01.2" compare equal.
     [[nodiscard]] QString StripZeros(const QString &s);
 
+    // The event number a criterion's leading number is compared with: as text (a line's field) or as
+    // a value (a record's number).
+    struct EventNumber {
+        const QString *text = nullptr;
+        qint32 value = 0;
+    };
+
 private:
     enum class Verdict { Admit, Refuse, Undecided };
-    using NumberTest = std::function<bool(const QString &)>;
 
     [[nodiscard]] Verdict textPreChecks(QStringList &fields) const;
     // The second family's way, used by the record check for every event: containment of the
-    // stripped patterns in the stripped address.
-    [[nodiscard]] bool containmentVerdict(const QString &strippedAddress, const NumberTest &numberMatches);
-    [[nodiscard]] bool matchesByContainment(const QStringList &items, const QString &strippedAddress,
-                                            const NumberTest &numberMatches);
-    [[nodiscard]] bool matchesStripped(const QStringList &items, qsizetype first, const QString &address);
+    // stripped patterns in the stripped address. The group's strings are taken apart once per group,
+    // not once per event.
+    [[nodiscard]] bool containmentVerdict(const QString &strippedAddress, const EventNumber &number);
+    [[nodiscard]] bool recordVerdict(const QString &address, qint32 eventId);
 
     MPublic &m_module;
 };

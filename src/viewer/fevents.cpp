@@ -466,9 +466,18 @@ private:
     {
         if (m_milliseconds)
             return FEvents::FormatDateMS(date);
-        if (date.year() == 1800)
+        const int year = date.year();
+        if (year == 1800)
             return {};
-        return FEvents::PadMidnight(date.toString());
+        // The default form of a date whose text reads back (years 100 to 9999) shows a time unless the
+        // time is below one second, and only then reads back as midnight: the padding is decided
+        // without reading the text back. Other years keep the round trip and whatever it reports.
+        if (year < 100 || year > 9999)
+            return FEvents::PadMidnight(date.toString());
+        QString text = date.toString();
+        if (date.millisecondsOfDay() < 1000)
+            text += QStringLiteral(" 00:00:00");
+        return text;
     }
 
     cGenericEvent &m_record;
@@ -705,17 +714,20 @@ void FEvents::insertRow(const QString &controllerTime, const QString &hostTime, 
     const bool atTop = m_module.profile.DisplayEventsAtTop;
     const int row = atTop ? vGrid->addRow(1) : vGrid->addRow();
     const qint64 colour = m_rowColour;
+    // Columns are only ever added and keys never change, so the columns found for the six keys
+    // stay right until the grid has a different number of columns.
+    if (m_cellColumnsFor != vGrid->columnCount()) {
+        static constexpr std::array<const char *, 6> keys{"dtTime", "dbTime", "Address", "ID", "Type", "Description"};
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            m_cellColumns[i] = vGrid->findColumn(QLatin1String(keys[i]));
+        m_cellColumnsFor = vGrid->columnCount();
+    }
     // A key the profile's column layout left out has no cell to fill; the row goes in without it.
-    auto cell = [&](const char *key, const QString &text) {
-        if (const int column = vGrid->findColumn(QLatin1String(key)))
-            vGrid->setCellDetails(row, column, text, cellFlags, -1, -1, colour);
-    };
-    cell("dtTime", controllerTime);
-    cell("dbTime", hostTime);
-    cell("Address", address);
-    cell("ID", id);
-    cell("Type", type);
-    cell("Description", description);
+    const std::array<const QString *, 6> texts{&controllerTime, &hostTime, &address, &id, &type, &description};
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (const int column = m_cellColumns[i])
+            vGrid->setCellDetails(row, column, *texts[i], cellFlags, -1, -1, colour);
+    }
     vGrid->autoHeightRow(row);
 
     if (vGrid->rowCount() > m_module.profile.MaxLines)
@@ -736,7 +748,11 @@ QString FEvents::FormatDateMS(const Date &d)
         ms += 1000;
         whole = whole.addMilliseconds(-1000);
     }
-    return whole.format(QStringLiteral("yyyy-mm-dd hh:nn:ss")) + QStringLiteral(".%1").arg(ms, 3, 10, QLatin1Char('0'));
+    QString text = whole.format(QStringLiteral("yyyy-mm-dd hh:nn:ss"));
+    // ms is 0 to 999 here: three digits, zeros in front.
+    const char16_t rest[] = {u'.', char16_t(u'0' + ms / 100), char16_t(u'0' + ms / 10 % 10), char16_t(u'0' + ms % 10)};
+    text.append(reinterpret_cast<const QChar *>(rest), 4);
+    return text;
 }
 
 QString FEvents::PadMidnight(const QString &s)

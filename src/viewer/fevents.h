@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 
 namespace Ostraven {
@@ -105,6 +106,9 @@ private:
 
     MPublic &m_module;
     qint64 m_rowColour = 0;
+    // The grid columns of the six cell texts (0: not in the layout), found for this many columns.
+    std::array<int, 6> m_cellColumns{};
+    int m_cellColumnsFor = -1;
     int m_refreshTicks = 0;
     int m_switchTicks = 0;
     bool m_unloaded = false;

@@ -39,6 +39,13 @@ int GridColumnSet::find(const QString &key) const
     return found == m_columns.end() ? 0 : int(found - m_columns.begin()) + 1;
 }
 
+int GridColumnSet::find(QLatin1StringView key) const
+{
+    const auto found = std::find_if(m_columns.begin(), m_columns.end(),
+                                    [key](const GridColumn &column) { return column.key == key; });
+    return found == m_columns.end() ? 0 : int(found - m_columns.begin()) + 1;
+}
+
 int GridColumnSet::position(const ColumnRef &column) const
 {
     const int index = indexOf(column);

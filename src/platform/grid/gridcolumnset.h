@@ -53,6 +53,8 @@ public:
     void require(const ColumnRef &column) const { static_cast<void>(indexOf(column)); }
     // 0 when no column has that key.
     [[nodiscard]] int find(const QString &key) const;
+    // The same for a key the caller holds as Latin-1 text, without making a QString of it.
+    [[nodiscard]] int find(QLatin1StringView key) const;
     [[nodiscard]] const GridColumn &at(const ColumnRef &column) const { return m_columns[slot(column)]; }
 
     [[nodiscard]] int position(const ColumnRef &column) const;

@@ -552,8 +552,12 @@ void GridControl::scrollRowIntoView(int row)
     // Lowest first row that still shows the whole of the wanted row at the bottom.
     int used = 0;
     int first = index;
-    while (first >= 0 && used + effectiveRowHeight(first + 1) <= viewport()->height()) {
-        used += effectiveRowHeight(first + 1);
+    const int room = viewport()->height();
+    while (first >= 0) {
+        const int height = effectiveRowHeight(first + 1);
+        if (used + height > room)
+            break;
+        used += height;
         --first;
     }
     const int lowestTop = std::min(first + 1, index);

@@ -79,6 +79,7 @@ public:
     // Raises VbError 9 for an unknown key; findColumn answers 0 instead.
     [[nodiscard]] int columnIndex(const QString &key) const { return m_model.columns().indexOf(key); }
     [[nodiscard]] int findColumn(const QString &key) const { return m_model.columns().find(key); }
+    [[nodiscard]] int findColumn(QLatin1StringView key) const { return m_model.columns().find(key); }
     [[nodiscard]] QString columnHeader(const ColumnRef &column) const { return m_model.columns().at(column).header; }
     void setColumnHeader(const ColumnRef &column, const QString &header);
     [[nodiscard]] int columnPosition(const ColumnRef &column) const { return m_model.columns().position(column); }
