@@ -31,42 +31,59 @@ VbError Dispatch::memberNotSupported(const QString &member)
 
 Variant MemberTable::invoke(const QString &member, InvokeKind kind, Args &args)
 {
-    const QString key = keyOf(member);
-    const QHash<QString, Handler> &own = table(kind);
-    auto found = own.constFind(key);
-    if (found != own.constEnd())
+    Members &own = table(kind);
+    if (const auto found = own.byName.constFind(member); found != own.byName.constEnd())
+        return (*found)(args);
+    const QString folded = keyOf(member);
+    if (const auto found = own.byFoldedName.constFind(folded); found != own.byFoldedName.constEnd())
         return (*found)(args);
     // A method read like a property, or a property called like a method, still reaches its handler.
     if (kind == InvokeKind::Get || kind == InvokeKind::Call) {
-        const QHash<QString, Handler> &other = table(kind == InvokeKind::Get ? InvokeKind::Call : InvokeKind::Get);
-        found = other.constFind(key);
-        if (found != other.constEnd())
-            return (*found)(args);
+        const Members &other = table(kind == InvokeKind::Get ? InvokeKind::Call : InvokeKind::Get);
+        if (const Handler *handler = other.find(member, folded))
+            return (*handler)(args);
     }
     throw memberNotSupported(member);
 }
 
+void MemberTable::Members::insert(const QString &member, Handler handler)
+{
+    const QString folded = keyOf(member);
+    // A new registration replaces every spelling of the same member.
+    byName.removeIf([&folded](const auto &entry) { return keyOf(entry.key()) == folded; });
+    byName.insert(member, handler);
+    byFoldedName.insert(folded, std::move(handler));
+}
+
+const MemberTable::Handler *MemberTable::Members::find(const QString &member, const QString &folded) const
+{
+    if (const auto found = byName.constFind(member); found != byName.constEnd())
+        return &*found;
+    const auto found = byFoldedName.constFind(folded);
+    return found != byFoldedName.constEnd() ? &*found : nullptr;
+}
+
 void MemberTable::onGet(const QString &member, Handler handler)
 {
-    m_get.insert(keyOf(member), std::move(handler));
+    m_get.insert(member, std::move(handler));
 }
 
 void MemberTable::onPut(const QString &member, Handler handler)
 {
-    m_put.insert(keyOf(member), std::move(handler));
+    m_put.insert(member, std::move(handler));
 }
 
 void MemberTable::onPutRef(const QString &member, Handler handler)
 {
-    m_putRef.insert(keyOf(member), std::move(handler));
+    m_putRef.insert(member, std::move(handler));
 }
 
 void MemberTable::onCall(const QString &member, Handler handler)
 {
-    m_call.insert(keyOf(member), std::move(handler));
+    m_call.insert(member, std::move(handler));
 }
 
-QHash<QString, MemberTable::Handler> &MemberTable::table(InvokeKind kind)
+MemberTable::Members &MemberTable::table(InvokeKind kind)
 {
     switch (kind) {
     case InvokeKind::Get: return m_get;

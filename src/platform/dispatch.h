@@ -58,8 +58,18 @@ public:
     void onCall(const QString &member, Handler handler);
 
 private:
-    QHash<QString, Handler> &table(InvokeKind kind);
-    QHash<QString, Handler> m_get, m_put, m_putRef, m_call;
+    // Members are found by name with letter case ignored. Callers nearly always spell a member as it was
+    // registered, so that spelling is looked up first, which spares folding the name on every call (the
+    // live intake reads a dozen members of each message).
+    struct Members {
+        QHash<QString, Handler> byName;       // as registered
+        QHash<QString, Handler> byFoldedName; // the one that decides
+        void insert(const QString &member, Handler handler);
+        [[nodiscard]] const Handler *find(const QString &member, const QString &folded) const;
+    };
+
+    Members &table(InvokeKind kind);
+    Members m_get, m_put, m_putRef, m_call;
 };
 
 // Raises error 91 when the variant holds no object.

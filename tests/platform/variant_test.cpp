@@ -96,4 +96,7 @@ TEST(Dispatch, CallsMembersByNameWithoutRegardToCaseAndRaisesForOthers)
     for (const Variant &none : {Variant(), Variant(qint32(1)), Variant(DispatchPtr())})
         EXPECT_EQ(errorNumber([&] { (void)objectOf(none); }), 91);
     EXPECT_EQ(&objectOf(Variant(DispatchPtr(host))), host.get());
+    // Registering a member again, in any spelling, replaces it for every spelling.
+    host->onGet("USERID", [](Args &) { return Variant(qint32(7)); });
+    EXPECT_EQ(std::pair(host->get("UserId"), host->get("userid")), std::pair(Variant(qint32(7)), Variant(qint32(7))));
 }
