@@ -33,6 +33,14 @@ QString archive(int events)
         options.archiveEnd = QDateTime(QDate(2026, 12, 1), QTime(12, 0));
         HostDatabase::createDatabase(path, options);
     }
+    // The demo administrator's profile keeps 500 lines; the figure is for a replay of 1500.
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc = sqlite3_exec(db, "UPDATE Profile_Details SET [Value] = '1500' WHERE ProfileID = 1 AND ObjectID = 4 "
+                                    "AND Property = 'MaxLines'", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK)
+        throw std::runtime_error("cannot set the replay's line count in " + path.toStdString());
     return path;
 }
 

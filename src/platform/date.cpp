@@ -179,27 +179,138 @@ QString dateText(const Parts &parts)
     return QStringLiteral("%1/%2/%3").arg(parts.month).arg(parts.day).arg(parts.year, 4, 10, QLatin1Char('0'));
 }
 
-// Two-digit years fall in 1930 to 2029, as the platform's own window puts them.
-int expandYear(const QString &digits)
+// Reads the digits at position: at least min and at most max of them. -1 when there are fewer than min.
+class DigitReader
 {
-    const int value = digits.toInt();
-    if (digits.size() > 2)
+public:
+    explicit DigitReader(const QString &text) : m_text(text) {}
+
+    int digits(int min, int max, int *count = nullptr)
+    {
+        int value = 0;
+        int read = 0;
+        while (read < max && m_pos < m_text.size() && m_text[m_pos] >= u'0' && m_text[m_pos] <= u'9') {
+            value = value * 10 + (m_text[m_pos].unicode() - u'0');
+            ++m_pos;
+            ++read;
+        }
+        if (count)
+            *count = read;
+        return read >= min ? value : -1;
+    }
+    bool take(char16_t c)
+    {
+        if (m_pos >= m_text.size() || m_text[m_pos] != c)
+            return false;
+        ++m_pos;
+        return true;
+    }
+    int blanks()
+    {
+        int count = 0;
+        while (take(u' '))
+            ++count;
+        return count;
+    }
+    [[nodiscard]] bool atEnd() const { return m_pos == m_text.size(); }
+    [[nodiscard]] bool more() const { return m_pos < m_text.size(); }
+
+private:
+    const QString &m_text;
+    qsizetype m_pos = 0;
+};
+
+// Two-digit years fall in 1930 to 2029, as the platform's own window puts them.
+int expandYear(int value, int digits)
+{
+    if (digits > 2)
         return value;
     return value < 30 ? 2000 + value : 1900 + value;
 }
 
+// The parts of the default form, however they were read.
+struct DefaultForm {
+    bool hasDate = false;
+    int month = 0, day = 0, year = 0, yearDigits = 0;
+    bool hasTime = false;
+    int hour = 0, minute = 0, second = 0;
+    char16_t marker = 0; // 'A' or 'P'
+};
+
+// The form the viewer's own texts have, "M/d/yyyy[ h:mm[:ss]][ AM|PM]", read by hand: the replay reads
+// thousands of them. Anything else (hyphens, blanks between the date's parts, a time alone) is left to
+// the regular expression, which reads the same language.
+bool readSlashForm(const QString &text, DefaultForm &parts)
+{
+    DigitReader reader(text);
+    parts.month = reader.digits(1, 2);
+    parts.day = parts.month >= 0 && reader.take(u'/') ? reader.digits(1, 2) : -1;
+    parts.year = parts.day >= 0 && reader.take(u'/') ? reader.digits(1, 4, &parts.yearDigits) : -1;
+    if (parts.year < 0)
+        return false;
+    parts.hasDate = true;
+    const int blanks = reader.blanks();
+    if (blanks > 0) {
+        int count = 0;
+        const int hour = reader.digits(1, 2, &count);
+        if (hour >= 0) {
+            parts.hour = hour;
+            parts.minute = reader.take(u':') ? reader.digits(1, 2) : -1;
+            if (parts.minute < 0)
+                return false;
+            parts.hasTime = true;
+            if (reader.take(u':')) {
+                parts.second = reader.digits(1, 2);
+                if (parts.second < 0)
+                    return false;
+            }
+            reader.blanks();
+        }
+    }
+    if (reader.take(u'A') || reader.take(u'a'))
+        parts.marker = u'A';
+    else if (reader.take(u'P') || reader.take(u'p'))
+        parts.marker = u'P';
+    if (parts.marker && !(reader.take(u'M') || reader.take(u'm')))
+        return false;
+    return reader.atEnd();
+}
+
+// "yyyy-M-d", then "H:mm", ":ss" and ".f" (up to milliseconds), the time after "T" or blanks.
+// Hand-read: the replay reads thousands of these, and a regular expression cost most of its time.
 std::optional<Date> parseIso(const QString &text)
 {
-    static const QRegularExpression iso(QStringLiteral(
-        R"(^([0-9]{4})-([0-9]{1,2})-([0-9]{1,2})(?:(?:T| +)([0-9]{1,2}):([0-9]{2})(?::([0-9]{2})(?:\.([0-9]{1,3}))?)?)?$)"));
-    const QRegularExpressionMatch match = iso.match(text);
-    if (!match.hasMatch())
+    DigitReader reader(text);
+    const int year = reader.digits(4, 4);
+    const int month = year >= 0 && reader.take(u'-') ? reader.digits(1, 2) : -1;
+    const int day = month >= 0 && reader.take(u'-') ? reader.digits(1, 2) : -1;
+    if (day < 0)
         return std::nullopt;
-    // ".5" is half a second, not five milliseconds.
-    const QString fraction = match.captured(7).leftJustified(3, QLatin1Char('0'));
-    return buildDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
-                     match.captured(4).toInt(), match.captured(5).toInt(), match.captured(6).toInt(),
-                     fraction.toInt());
+    int hour = 0, minute = 0, second = 0, millisecond = 0;
+    if (reader.more()) {
+        if (!reader.take(u'T') && reader.blanks() == 0)
+            return std::nullopt;
+        hour = reader.digits(1, 2);
+        minute = hour >= 0 && reader.take(u':') ? reader.digits(2, 2) : -1;
+        if (minute < 0)
+            return std::nullopt;
+        if (reader.take(u':')) {
+            second = reader.digits(2, 2);
+            if (second < 0)
+                return std::nullopt;
+            if (reader.take(u'.')) {
+                int count = 0;
+                const int fraction = reader.digits(1, 3, &count);
+                if (fraction < 0)
+                    return std::nullopt;
+                // ".5" is half a second, not five milliseconds.
+                millisecond = fraction * (count == 1 ? 100 : count == 2 ? 10 : 1);
+            }
+        }
+    }
+    if (!reader.atEnd())
+        return std::nullopt;
+    return buildDate(year, month, day, hour, minute, second, millisecond);
 }
 
 // The default form and its parts: "M/d/yyyy", "h:mm[:ss]", an optional AM/PM, in that order.
@@ -211,37 +322,44 @@ std::optional<Date> parseDefault(const QString &text)
         R"(^(?:([0-9]{1,2})([/-])([0-9]{1,2})\2([0-9]{1,4})|([0-9]{1,2}) ([0-9]{1,2}) ([0-9]{1,4}))?)"
         R"((?:(?:^| +)([0-9]{1,2}):([0-9]{1,2})(?::([0-9]{1,2}))?)?)"
         R"((?: *([AaPp][Mm]))?$)"));
-    const QRegularExpressionMatch match = form.match(text);
-    if (!match.hasMatch())
+    DefaultForm parts;
+    if (!readSlashForm(text, parts)) {
+        parts = DefaultForm();
+        const QRegularExpressionMatch match = form.match(text);
+        if (!match.hasMatch())
+            return std::nullopt;
+        const bool slashDate = match.hasCaptured(1);
+        parts.hasDate = slashDate || match.hasCaptured(5);
+        if (parts.hasDate) {
+            const int base = slashDate ? 1 : 5;
+            const QString year = match.captured(slashDate ? 4 : 7);
+            parts.month = match.captured(base).toInt();
+            parts.day = match.captured(base + (slashDate ? 2 : 1)).toInt();
+            parts.year = year.toInt();
+            parts.yearDigits = int(year.size());
+        }
+        parts.hasTime = match.hasCaptured(8);
+        parts.hour = parts.hasTime ? match.captured(8).toInt() : 0;
+        parts.minute = parts.hasTime ? match.captured(9).toInt() : 0;
+        parts.second = match.hasCaptured(10) ? match.captured(10).toInt() : 0;
+        parts.marker = match.hasCaptured(11) ? match.captured(11).at(0).toUpper().unicode() : 0;
+    }
+    if (!parts.hasDate && !parts.hasTime)
         return std::nullopt;
 
-    const bool slashDate = match.hasCaptured(1);
-    const bool blankDate = match.hasCaptured(5);
-    const bool hasDate = slashDate || blankDate;
-    const bool hasTime = match.hasCaptured(8);
-    const bool hasMarker = match.hasCaptured(11);
-    if (!hasDate && !hasTime)
-        return std::nullopt;
-
-    int hour = hasTime ? match.captured(8).toInt() : 0;
-    if (hasMarker) {
+    int hour = parts.hour;
+    if (parts.marker) {
         if (hour > 12)
             return std::nullopt;
-        const bool afternoon = match.captured(11).at(0).toUpper() == QLatin1Char('P');
-        hour = hour % 12 + (afternoon ? 12 : 0);
+        hour = hour % 12 + (parts.marker == u'P' ? 12 : 0);
     }
-    const int minute = hasTime ? match.captured(9).toInt() : 0;
-    const int second = match.hasCaptured(10) ? match.captured(10).toInt() : 0;
-
-    if (!hasDate) {
-        if (!validTime(hour, minute, second, 0))
+    if (!parts.hasDate) {
+        if (!validTime(hour, parts.minute, parts.second, 0))
             return std::nullopt;
-        return Date(join(0, ((hour * 60LL + minute) * 60 + second) * msPerSecond));
+        return Date(join(0, ((hour * 60LL + parts.minute) * 60 + parts.second) * msPerSecond));
     }
-    const int base = slashDate ? 1 : 5;
-    const int yearGroup = slashDate ? 4 : 7;
-    return buildDate(expandYear(match.captured(yearGroup)), match.captured(base).toInt(),
-                     match.captured(base + (slashDate ? 2 : 1)).toInt(), hour, minute, second, 0);
+    return buildDate(expandYear(parts.year, parts.yearDigits), parts.month, parts.day, hour, parts.minute,
+                     parts.second, 0);
 }
 
 // Format's day and month names are English, as the default form is US English.
