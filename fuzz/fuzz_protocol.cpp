@@ -97,8 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 break;
             protocol.run(line, number);
         }
-        if (EventInspection *inspection = session.inspection())
-            errorLog = inspection->errorLogPath();
+        if (EventProbe *probe = session.probe())
+            errorLog = probe->errorLogPath();
         demo.stop();
         session.release();
         flushDeferredDeletes();

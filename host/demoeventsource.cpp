@@ -38,12 +38,12 @@ qint32 numberField(const QJsonObject &command, const QString &field, qint32 fall
     return NumberField::whole(value, field);
 }
 
-EventInspection &sideDoor(HostSession &session)
+EventProbe &sideDoor(HostSession &session)
 {
-    EventInspection *inspection = session.inspection();
-    if (!inspection)
+    EventProbe *probe = session.probe();
+    if (!probe)
         throw std::invalid_argument("the component offers no way in for text lines");
-    return *inspection;
+    return *probe;
 }
 
 // A second-family message as the host's support library hands it over: properties by name.

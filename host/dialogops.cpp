@@ -13,11 +13,11 @@ void addDialogOps(ControlProtocol &protocol, HostSession &session)
 {
     for (const char *op : {"control", "click", "focus", "keypress", "tab"}) {
         protocol.addOp(QString::fromLatin1(op), [&session](const QJsonObject &command) {
-            EventInspection *inspection = session.inspection();
-            if (!inspection)
+            EventProbe *probe = session.probe();
+            if (!probe)
                 throw std::invalid_argument("the component offers no way in for dialog actions");
             const QString failure =
-                inspection->runDialogAction(QJsonDocument(command).toJson(QJsonDocument::Compact));
+                probe->runDialogAction(QJsonDocument(command).toJson(QJsonDocument::Compact));
             if (!failure.isEmpty())
                 throw std::invalid_argument(failure.toStdString());
         });

@@ -79,7 +79,7 @@ void HostSession::start()
     m_object = Com::CreateObject(progId, registry);
     m_event = static_cast<_Event *>(m_object->queryInterface(_Event::IID));
     m_dispatch = static_cast<Dispatch *>(m_object->queryInterface(Com::IID_IDispatch));
-    m_inspection = static_cast<EventInspection *>(m_object->queryInterface(EventInspection::IID));
+    m_probe = static_cast<EventProbe *>(m_object->queryInterface(EventProbe::IID));
     if (!m_event || !m_dispatch)
         throw VbError(430, QStringLiteral("The viewer component does not offer its interface"));
 
@@ -125,13 +125,13 @@ void HostSession::placeViewer(qint64 handle)
 QJsonObject HostSession::dump()
 {
     QJsonObject result;
-    if (m_inspection)
-        result = QJsonDocument::fromJson(m_inspection->snapshotJson()).object();
+    if (m_probe)
+        result = QJsonDocument::fromJson(m_probe->snapshotJson()).object();
 
     QJsonObject host{{QStringLiteral("callbacks"), m_record.callbacks},
                      {QStringLiteral("help"), m_record.help},
                      {QStringLiteral("log_error"), m_record.logErrors},
-                     {QStringLiteral("error_log"), m_inspection ? m_inspection->errorLogPath() : QString()}};
+                     {QStringLiteral("error_log"), m_probe ? m_probe->errorLogPath() : QString()}};
     if (m_scripted) {
         QJsonArray boxes;
         for (const ScriptedDesktop::ShownBox &box : m_scripted->boxes())
@@ -160,7 +160,7 @@ void HostSession::release()
 {
     m_event = nullptr;
     m_dispatch = nullptr;
-    m_inspection = nullptr;
+    m_probe = nullptr;
     m_object.reset();
 }
 

@@ -4,7 +4,7 @@
 #include "hostobjects.h"
 
 #include "component/eventinterface.h"
-#include "inspection/eventinspection.h"
+#include "probe/eventprobe.h"
 #include "platform/com/com.h"
 #include "platform/db/connection.h"
 
@@ -53,7 +53,7 @@ public:
     [[nodiscard]] Dispatch &componentByName() { return *m_dispatch; }
     // The driver's side door into the component, for what no host member reaches (text lines, the
     // scroll-suspended flag); null when the component does not offer it.
-    [[nodiscard]] EventInspection *inspection() { return m_inspection; }
+    [[nodiscard]] EventProbe *probe() { return m_probe; }
     [[nodiscard]] Connection &database() { return *m_database; }
     [[nodiscard]] ScriptedDesktop *scriptedDesktop() { return m_scripted; }
     [[nodiscard]] DesktopServices &desktop() { return *m_desktop; }
@@ -81,7 +81,7 @@ private:
     std::shared_ptr<Com::Unknown> m_object;
     _Event *m_event = nullptr;
     Dispatch *m_dispatch = nullptr;
-    EventInspection *m_inspection = nullptr;
+    EventProbe *m_probe = nullptr;
     Com::DllCanUnloadNowFunction m_canUnloadNow = nullptr;
 };
 

@@ -19,12 +19,12 @@ namespace {
     throw std::invalid_argument(message.toStdString());
 }
 
-EventInspection &sideDoor(HostSession &session)
+EventProbe &sideDoor(HostSession &session)
 {
-    EventInspection *inspection = session.inspection();
-    if (!inspection)
+    EventProbe *probe = session.probe();
+    if (!probe)
         badCommand(QStringLiteral("the component offers no way in for the operator's actions"));
-    return *inspection;
+    return *probe;
 }
 
 // Rows, columns, pixels and menu indexes are Longs to the grid and the menus; a mouse button and the

@@ -2,13 +2,13 @@
 
 #include "eventintake.h"
 
-#include "inspection/eventinspection.h"
+#include "probe/eventprobe.h"
 #include "menus/fmenu.h"
 #include "module/mpublic.h"
 #include "persist/corvanpersist.h"
 #include "viewer/fevents.h"
-#if OSTRAVEN_INSPECTION
-#include "inspection/eventinspector.h"
+#if OSTRAVEN_PROBE
+#include "probe/eventprober.h"
 #endif
 
 #include <atomic>
@@ -53,14 +53,14 @@ Event::~Event()
     --liveEventObjects;
 }
 
-// Made on first request, and only in a component built with inspection: the shipped one has no such
+// Made on first request, and only in a component built with the probe: the shipped one has no such
 // door and answers the interface with nothing.
-EventInspection *Event::inspection()
+EventProbe *Event::probe()
 {
-#if OSTRAVEN_INSPECTION
-    if (!m_inspection)
-        m_inspection = std::make_unique<EventInspector>(m_module);
-    return m_inspection.get();
+#if OSTRAVEN_PROBE
+    if (!m_probe)
+        m_probe = std::make_unique<EventProber>(m_module);
+    return m_probe.get();
 #else
     return nullptr;
 #endif
@@ -77,8 +77,8 @@ void *Event::queryInterface(const QUuid &iid)
         return static_cast<_Event *>(this);
     if (iid == Com::IID_IDispatch)
         return static_cast<Dispatch *>(this);
-    if (iid == EventInspection::IID)
-        return inspection();
+    if (iid == EventProbe::IID)
+        return probe();
     return nullptr;
 }
 

@@ -6,7 +6,7 @@
 
 namespace Ostraven {
 
-class EventInspection;
+class EventProbe;
 class MPublic;
 
 // The creatable class Event. It keeps no state of its own: everything the host hands it goes into
@@ -44,10 +44,10 @@ public:
     [[nodiscard]] MPublic &module() { return *m_module; }
 
 private:
-    [[nodiscard]] EventInspection *inspection();
+    [[nodiscard]] EventProbe *probe();
 
     std::shared_ptr<MPublic> m_module;
-    std::unique_ptr<EventInspection> m_inspection;
+    std::unique_ptr<EventProbe> m_probe;
 };
 
 // A host event record read from a late-bound object, for hosts that call AddNewEvent by name.

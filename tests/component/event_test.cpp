@@ -1,7 +1,7 @@
 #include "support/componentfixture.h"
 
 #include "component/eventclassfactory.h"
-#include "inspection/eventinspector.h"
+#include "probe/eventprober.h"
 #include "viewer/fevents.h"
 
 #include <QJsonArray>
@@ -20,7 +20,7 @@ protected:
         module().profile.ColumnHeaders = QStringLiteral("Use Object Default");
     }
     QJsonArray callbacks() { return record().callbacks; }
-    QJsonObject snapshot() { return QJsonDocument::fromJson(EventInspector(shared()).snapshotJson()).object(); }
+    QJsonObject snapshot() { return QJsonDocument::fromJson(EventProber(shared()).snapshotJson()).object(); }
 };
 
 const QJsonArray unloadCallback{"EVENTVIEWER", 0, "UNLOAD"};

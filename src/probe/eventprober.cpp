@@ -1,4 +1,4 @@
-#include "eventinspector.h"
+#include "eventprober.h"
 
 #include "componentsnapshot.h"
 #include "dialogcontrol.h"
@@ -65,14 +65,14 @@ void sendGridMouse(GridControl &grid, QEvent::Type type, int button, int shift, 
 
 } // namespace
 
-EventInspector::EventInspector(std::shared_ptr<MPublic> module) : m_module(std::move(module)) {}
+EventProber::EventProber(std::shared_ptr<MPublic> module) : m_module(std::move(module)) {}
 
-QByteArray EventInspector::snapshotJson()
+QByteArray EventProber::snapshotJson()
 {
     return QJsonDocument(snapshotOf(*m_module)).toJson(QJsonDocument::Compact);
 }
 
-QString EventInspector::runDialogAction(const QByteArray &commandJson)
+QString EventProber::runDialogAction(const QByteArray &commandJson)
 {
     if (!m_module->windows().isCustomLoaded())
         return QStringLiteral("the properties dialog is not loaded");
@@ -84,24 +84,24 @@ QString EventInspector::runDialogAction(const QByteArray &commandJson)
     return {};
 }
 
-QString EventInspector::errorLogPath()
+QString EventProber::errorLogPath()
 {
     return m_module->errors().logFilePath();
 }
 
-bool EventInspector::addEventLine(const QString &line)
+bool EventProber::addEventLine(const QString &line)
 {
     return m_module->windows().events().AddEvent(line, true);
 }
 
 
-void EventInspector::setScrollSuspended(bool suspended)
+void EventProber::setScrollSuspended(bool suspended)
 {
     if (m_module->view.scrollSuspended != suspended)
         runEventMenuItem(suspendScrollingItem);
 }
 
-void EventInspector::selectGridRows(const std::vector<int> &rows)
+void EventProber::selectGridRows(const std::vector<int> &rows)
 {
     GridControl &grid = loadedGrid(*m_module);
     for (const int row : rows)
@@ -111,24 +111,24 @@ void EventInspector::selectGridRows(const std::vector<int> &rows)
         grid.setCellSelected(row, 1, true);
 }
 
-void EventInspector::clickGridCell(int row, int column)
+void EventProber::clickGridCell(int row, int column)
 {
     GridControl &grid = loadedGrid(*m_module);
     checkCell(grid, row, column);
     Q_EMIT grid.cellClicked(row, column);
 }
 
-void EventInspector::pressGridMouse(int button, int shift, int x, int y)
+void EventProber::pressGridMouse(int button, int shift, int x, int y)
 {
     sendGridMouse(loadedGrid(*m_module), QEvent::MouseButtonPress, button, shift, x, y);
 }
 
-void EventInspector::releaseGridMouse(int button, int shift, int x, int y)
+void EventProber::releaseGridMouse(int button, int shift, int x, int y)
 {
     sendGridMouse(loadedGrid(*m_module), QEvent::MouseButtonRelease, button, shift, x, y);
 }
 
-void EventInspector::clickGridColumn(const QString &key)
+void EventProber::clickGridColumn(const QString &key)
 {
     GridControl &grid = loadedGrid(*m_module);
     const int column = grid.findColumn(key);
@@ -137,7 +137,7 @@ void EventInspector::clickGridColumn(const QString &key)
     Q_EMIT grid.columnClicked(column);
 }
 
-std::pair<int, int> EventInspector::gridCellPoint(int row, int column)
+std::pair<int, int> EventProber::gridCellPoint(int row, int column)
 {
     GridControl &grid = loadedGrid(*m_module);
     checkCell(grid, row, column);
@@ -149,14 +149,14 @@ std::pair<int, int> EventInspector::gridCellPoint(int row, int column)
     return {centre.x(), centre.y()};
 }
 
-void EventInspector::runEventMenuItem(int index)
+void EventProber::runEventMenuItem(int index)
 {
     if (index < 0 || index >= FMenu::eventItemCount)
         throw outOfRange(QStringLiteral("no event menu item %1 (0 to 12)").arg(index));
     m_module->windows().menu().mnuEventArray_Click(index);
 }
 
-void EventInspector::runFilterMenuItem(int index)
+void EventProber::runFilterMenuItem(int index)
 {
     if (index < 0 || index >= FMenu::filterItemCount)
         throw outOfRange(QStringLiteral("no type filter item %1 (0 to 9)").arg(index));

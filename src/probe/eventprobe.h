@@ -9,17 +9,17 @@
 
 namespace Ostraven {
 
-// The inspection interface: what the reference host and the acceptance tests read of a running
+// The probe interface: what the reference host and the acceptance tests read of a running
 // component (its windows, grid, shared state and menus as one JSON object) and the operator's hand on
 // its grid, menus and dialog for drivers without a mouse. Not part of the host's contract: only a
-// component built with inspection (OSTRAVEN_INSPECTION, the default for development builds) answers
+// component built with the probe (OSTRAVEN_PROBE, the default for development builds) answers
 // it; the shipped one does not.
-class EventInspection
+class EventProbe
 {
 public:
     static inline const QUuid IID{QStringLiteral("{2f5d8c3e-97a1-4b6e-8c2d-5a4e1b0f9d62}")};
 
-    virtual ~EventInspection() = default;
+    virtual ~EventProbe() = default;
     [[nodiscard]] virtual QByteArray snapshotJson() = 0;
     // The error report's log file.
     [[nodiscard]] virtual QString errorLogPath() = 0;

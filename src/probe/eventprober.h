@@ -1,6 +1,6 @@
 #pragma once
 
-#include "eventinspection.h"
+#include "eventprobe.h"
 
 #include <memory>
 
@@ -8,12 +8,12 @@ namespace Ostraven {
 
 class MPublic;
 
-// The inspection interface over one component's shared module: the snapshot the host dumps, and the
+// The probe interface over one component's shared module: the snapshot the host dumps, and the
 // grid, menus and dialog driven as the operator would drive them.
-class EventInspector final : public EventInspection
+class EventProber final : public EventProbe
 {
 public:
-    explicit EventInspector(std::shared_ptr<MPublic> module);
+    explicit EventProber(std::shared_ptr<MPublic> module);
 
     QByteArray snapshotJson() override;
     QString errorLogPath() override;
