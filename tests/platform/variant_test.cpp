@@ -36,7 +36,8 @@ TEST(VariantConversions, NumbersRoundHalfToEvenAndCheckTheirRange)
                    {Variant::null(), 0, NullUse}, {object(), 0, Mismatch}, {Date(39449.75), 39450}, {Date(39448.5), 39448}}, CLng);
     check<qint16>({{32767.4, 32767}, {32767.5, 0, Overflow}, {-32768.5, -32768}, {-32768.6, 0, Overflow},
                    {qint32(40000), 0, Overflow}, {"  -12.5", -12}, {"1.2.3", 0, Mismatch}}, CInt);
-    check<double>({{" -3.25 ", -3.25}, {true, -1.0}, {Date(39449.25), 39449.25}, {"1,5", 0, Mismatch}}, CDbl);
+    check<double>({{" -3.25 ", -3.25}, {true, -1.0}, {Date(39449.25), 39449.25}, {"1,5", 0, Mismatch}, {" +007 ", 7.0},
+                   {"-123456789012345", -123456789012345.0}, {"12345678901234567", 12345678901234567.0}, {"1e3", 0, Mismatch}}, CDbl);
 }
 
 TEST(VariantConversions, BooleansTextsDatesAndTheirTests)
