@@ -1,20 +1,13 @@
 // How fast the viewer takes live events, rewrites the host's SQL and sorts its grid. Run with
 // `make bench`; the numbers are for comparing builds on one machine, not targets in themselves.
 
+#include "bench/wiredviewer.h"
 #include "component/eventintake.h"
-#include "component/componentwindows.h"
-#include "module/mpublic.h"
-#include "model/ccircularbuffer.h"
-#include "host/db/hostdatabase.h"
-#include "host/hostobjects.h"
-#include "platform/db/connection.h"
 #include "platform/db/sqldialect.h"
 #include "platform/db/sqllexer.h"
-#include "platform/desktop/scripteddesktop.h"
 #include "viewer/fevents.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -23,31 +16,8 @@ namespace {
 using namespace Ostraven;
 
 // A loaded viewer on a real, empty-archive host database, wired as the reference host wires it.
-struct Viewer {
-    QTemporaryDir folder;
-    Host::HostConfig config;
-    Host::HostRecord record;
-    ConnectionPtr connection;
-    std::unique_ptr<MPublic> module;
-
-    explicit Viewer(int maxLines)
-    {
-        DemoSite::Options options;
-        options.archiveEvents = 0;
-        const QString path = folder.path() + QStringLiteral("/bench.sqlite");
-        HostDatabase::createDatabase(path, options);
-        connection = Connection::openSqlite(path);
-        module = std::make_unique<MPublic>(std::make_shared<ScriptedDesktop>(), folder.path());
-        ComponentWindows::attachTo(*module);
-        module->host.DBConnection = connection;
-        module->host.NTConnection = std::make_shared<Host::HostNTConnection>(config, connection, record);
-        module->host.Parent = std::make_shared<Host::HostParent>(config, record, [](qint64) {});
-        module->profile.ColumnHeaders = QStringLiteral("Use Object Default");
-        module->filter.CanViewAllEvents = true;
-        module->profile.MaxLines = maxLines;
-        module->messageBuffer().SetBufferSize(maxLines);
-        (void)module->windows().events();
-    }
+struct Viewer : Bench::WiredViewer {
+    explicit Viewer(int maxLines) : WiredViewer(maxLines) { (void)module->windows().events(); }
 };
 
 HostEventRecord transaction(int sequence)

@@ -4,21 +4,18 @@
 
 #include "figures.h"
 
-#include "component/componentwindows.h"
+#include "bench/wiredviewer.h"
+
 #include "component/eventintake.h"
-#include "host/db/hostdatabase.h"
-#include "host/hostobjects.h"
 #include "model/ccircularbuffer.h"
 #include "module/mpublic.h"
 #include "platform/db/connection.h"
-#include "platform/desktop/scripteddesktop.h"
 #include "platform/dispatch.h"
 #include "viewer/fevents.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
-#include <QTemporaryDir>
 
 #include <array>
 #include <cmath>
@@ -29,31 +26,10 @@ namespace {
 
 constexpr int lineLimit = 1500;
 
-// A loaded, shown viewer on a real host database with an empty archive, wired as the reference host
-// wires it, with the operator's exclude group in force.
-struct LiveViewer {
-    QTemporaryDir folder;
-    Host::HostConfig config;
-    Host::HostRecord record;
-    ConnectionPtr connection;
-    std::unique_ptr<MPublic> module;
-
-    LiveViewer()
+// A loaded, shown viewer with the operator's exclude group in force.
+struct LiveViewer : WiredViewer {
+    LiveViewer() : WiredViewer(lineLimit)
     {
-        DemoSite::Options options;
-        options.archiveEvents = 0;
-        const QString path = folder.path() + QStringLiteral("/intake.sqlite");
-        HostDatabase::createDatabase(path, options);
-        connection = Connection::openSqlite(path);
-        module = std::make_unique<MPublic>(std::make_shared<ScriptedDesktop>(), folder.path());
-        ComponentWindows::attachTo(*module);
-        module->host.DBConnection = connection;
-        module->host.NTConnection = std::make_shared<Host::HostNTConnection>(config, connection, record);
-        module->host.Parent = std::make_shared<Host::HostParent>(config, record, [](qint64) {});
-        module->profile.ColumnHeaders = QStringLiteral("Use Object Default");
-        module->filter.CanViewAllEvents = true;
-        module->profile.MaxLines = lineLimit;
-        module->messageBuffer().SetBufferSize(lineLimit);
         FEvents &window = module->windows().events();
         window.resize(900, 480);
         window.show();
