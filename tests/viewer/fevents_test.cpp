@@ -270,7 +270,8 @@ TEST_F(RowInsertionTest, ARecordWithoutACommaIsReportedAndDropped)
 TEST_F(RowInsertionTest, TransactionCredentialsAreReadFromPositionsSixAndSeven)
 {
     const std::tuple<QString, qint32, qint32, int> cases[] = { // text, credential 1 and 2, reports
-        {"Granted,a,b,c,d,e, 1007abc,2.5", 1007, 2, 0}, {"Granted,a,b,c,d,e,3.5,x", 4, 0, 0}, {"Granted,a,b", 0, 0, 2}};
+        {"Granted,a,b,c,d,e, 1007abc,2.5", 1007, 2, 0}, {"Granted,a,b,c,d,e,3.5,x", 4, 0, 0}, {"Granted,a,b", 0, 0, 2},
+        {"Granted,a,b,c,d,e,0042,123456789", 42, 123456789, 0}};
     for (const auto &[text, cred1, cred2, reports] : cases) {
         SCOPED_TRACE(text.toStdString());
         desktop().clearRecords();
