@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace Ostraven {
 
@@ -180,17 +181,20 @@ QString dateText(const Parts &parts)
 }
 
 // Reads the digits at position: at least min and at most max of them. -1 when there are fewer than min.
-class DigitReader
+// Over UTF-16 texts, or over bytes where only ASCII matters (any other byte is simply not a digit or a
+// separator).
+template <typename Text>
+class BasicDigitReader
 {
 public:
-    explicit DigitReader(const QString &text) : m_text(text) {}
+    explicit BasicDigitReader(Text text) : m_text(text) {}
 
     int digits(int min, int max, int *count = nullptr)
     {
         int value = 0;
         int read = 0;
-        while (read < max && m_pos < m_text.size() && m_text[m_pos] >= u'0' && m_text[m_pos] <= u'9') {
-            value = value * 10 + (m_text[m_pos].unicode() - u'0');
+        while (read < max && m_pos < m_text.size() && at(m_pos) >= u'0' && at(m_pos) <= u'9') {
+            value = value * 10 + (at(m_pos) - u'0');
             ++m_pos;
             ++read;
         }
@@ -200,7 +204,7 @@ public:
     }
     bool take(char16_t c)
     {
-        if (m_pos >= m_text.size() || m_text[m_pos] != c)
+        if (m_pos >= m_text.size() || at(m_pos) != c)
             return false;
         ++m_pos;
         return true;
@@ -216,9 +220,19 @@ public:
     [[nodiscard]] bool more() const { return m_pos < m_text.size(); }
 
 private:
-    const QString &m_text;
+    [[nodiscard]] char16_t at(qsizetype i) const
+    {
+        if constexpr (std::is_same_v<Text, QByteArrayView>)
+            return char16_t(uchar(m_text[i]));
+        else
+            return m_text[i].unicode();
+    }
+
+    Text m_text;
     qsizetype m_pos = 0;
 };
+
+using DigitReader = BasicDigitReader<QStringView>;
 
 // Two-digit years fall in 1930 to 2029, as the platform's own window puts them.
 int expandYear(int value, int digits)
@@ -278,9 +292,10 @@ bool readSlashForm(const QString &text, DefaultForm &parts)
 
 // "yyyy-M-d", then "H:mm", ":ss" and ".f" (up to milliseconds), the time after "T" or blanks.
 // Hand-read: the replay reads thousands of these, and a regular expression cost most of its time.
-std::optional<Date> parseIso(const QString &text)
+template <typename Text>
+std::optional<Date> parseIso(Text text)
 {
-    DigitReader reader(text);
+    BasicDigitReader<Text> reader(text);
     const int year = reader.digits(4, 4);
     const int month = year >= 0 && reader.take(u'-') ? reader.digits(1, 2) : -1;
     const int day = month >= 0 && reader.take(u'-') ? reader.digits(1, 2) : -1;
@@ -515,9 +530,14 @@ std::optional<Date> Date::parse(const QString &text)
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         return std::nullopt;
-    if (std::optional<Date> iso = parseIso(trimmed))
+    if (std::optional<Date> iso = parseIso(QStringView(trimmed)))
         return iso;
     return parseDefault(trimmed);
+}
+
+std::optional<Date> Date::parseIsoBytes(QByteArrayView text)
+{
+    return parseIso(text);
 }
 
 QDateTime Date::toDateTime() const

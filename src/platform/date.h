@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 
@@ -30,6 +31,10 @@ public:
     // around. The date may also use "-" or single blanks between its parts and a two-digit year
     // (1930 to 2029); AM/PM may follow a date without a time. Anything else gives nothing.
     [[nodiscard]] static std::optional<Date> parse(const QString &text);
+    // The ISO form alone, from bytes (UTF-8 or Latin-1) with nothing around it: what parse() gives for
+    // such a text, without making a string of it first. Nothing for any other text, which parse() may
+    // still read.
+    [[nodiscard]] static std::optional<Date> parseIsoBytes(QByteArrayView text);
 
     [[nodiscard]] constexpr double serial() const { return m_serial; }
     [[nodiscard]] QDateTime toDateTime() const;

@@ -3,6 +3,7 @@
 #include "dberror.h"
 #include "sqldialect.h"
 #include "sqlitefunctions.h"
+#include "sqlitevalue.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -16,24 +17,6 @@
 namespace Ostraven {
 
 namespace {
-
-enum class DeclaredKind { Other, Date, Bit };
-
-DeclaredKind declaredKind(const char *declared)
-{
-    if (!declared)
-        return DeclaredKind::Other;
-    QByteArrayView type(declared);
-    if (const qsizetype parenthesis = type.indexOf('('); parenthesis >= 0)
-        type = type.first(parenthesis);
-    type = type.trimmed();
-    const auto is = [type](const char *name) { return qstrnicmp(type.data(), type.size(), name) == 0; };
-    if (is("DATETIME") || is("DATETIME2") || is("SMALLDATETIME") || is("DATE"))
-        return DeclaredKind::Date;
-    if (is("BIT") || is("BOOLEAN"))
-        return DeclaredKind::Bit;
-    return DeclaredKind::Other;
-}
 
 // Resets a statement and clears its bindings when a run of it ends, however it ends.
 class Rewind
@@ -61,40 +44,6 @@ QString procedureKey(const QString &name)
             c = c.toLower();
     }
     return key;
-}
-
-QString columnText(sqlite3_stmt *statement, int column)
-{
-    const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-    return QString::fromUtf8(bytes, sqlite3_column_bytes(statement, column));
-}
-
-// Values come back as the host's data library gives them: whole numbers as Long while they fit, bit
-// columns as Booleans, DATETIME columns as dates.
-Variant columnValue(sqlite3_stmt *statement, int column, DeclaredKind kind)
-{
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL:
-        return Variant::null();
-    case SQLITE_INTEGER: {
-        const sqlite3_int64 value = sqlite3_column_int64(statement, column);
-        if (kind == DeclaredKind::Bit)
-            return Variant(value != 0);
-        if (value >= INT32_MIN && value <= INT32_MAX)
-            return Variant(qint32(value));
-        return Variant(double(value));
-    }
-    case SQLITE_FLOAT:
-        return Variant(sqlite3_column_double(statement, column));
-    default:
-        break;
-    }
-    const QString text = columnText(statement, column);
-    if (kind == DeclaredKind::Date) {
-        if (const std::optional<Date> date = Date::parse(text))
-            return Variant(*date);
-    }
-    return Variant(text);
 }
 
 bool onlyBlanks(const char *tail)
@@ -205,7 +154,10 @@ std::unique_ptr<SqliteBackend> SqliteBackend::open(const QString &path)
 {
     sqlite3 *db = nullptr;
     const QByteArray name = path.toUtf8();
-    const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    // The connection lives on the host's user-interface thread alone, so SQLite's per-call locking of it
+    // would only cost time (several lock pairs for every value read).
+    const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                   nullptr);
     if (rc != SQLITE_OK) {
         const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close(db);
@@ -430,6 +382,8 @@ SqliteBackend::Result SqliteBackend::run(const QString &sql)
     // A call's text is read once too: the replay repeats the same calls with the same arguments.
     if (const auto kept = m_calls.find(sql); kept != m_calls.end())
         return runCall(kept->second);
+    if (const UnionViewTop::Plan *plan = m_unionViewTop.known(m_db, sql))
+        return runMerged(*plan);
     const std::vector<SqlToken> tokens = SqlLexer::tokenize(sql);
     if (SqlLexer::holdsMoreThanOneStatement(tokens))
         throw moreThanOneStatement();
@@ -439,16 +393,72 @@ SqliteBackend::Result SqliteBackend::run(const QString &sql)
         return runCall(m_calls.emplace(sql, std::move(*call)).first->second);
     }
     const QString dialect = SqlDialect::toSqlite(tokens);
-    const QString sqlite = m_unionViewTop.rewrite(m_db, dialect);
-    StatementPtr statement = prepare(sqlite);
+    // A view read through its arms depends on the view's definition as well as on the text, so it is
+    // planned again whenever the schema changes rather than kept under its text.
+    if (const UnionViewTop::Plan *plan = m_unionViewTop.plan(m_db, sql, dialect))
+        return runMerged(*plan);
+    StatementPtr statement = prepare(dialect);
     if (!statement)
         return {};
-    // A view read through its arms depends on the view's definition as well as on the text, so that
-    // statement is prepared afresh each time rather than kept under its text.
-    if (sqlite != dialect)
-        return *runStatement(statement.get());
     const StatementCache::Loan loan = m_statements.keep(sql, std::move(statement));
     return *runStatement(loan.get());
+}
+
+// The arms' statements are the backend's own, kept by their texts; they read only their tables.
+SqliteBackend::Result SqliteBackend::runMerged(const UnionViewTop::Plan &plan)
+{
+    const auto lend = [this](const QString &text) {
+        StatementCache::Loan kept = m_queries.borrow(text);
+        return kept ? std::move(kept) : m_queries.keep(text, prepare(text));
+    };
+    std::vector<StatementCache::Loan> loans;
+    loans.reserve(plan.arms.size());
+    UnionViewTop::Source source;
+    for (const QString &text : plan.arms) {
+        loans.push_back(lend(text));
+        source.arms.push_back(loans.back().get());
+    }
+    source.step = [this](sqlite3_stmt *statement) {
+        const int rc = sqlite3_step(statement);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            throw lastError();
+        return rc == SQLITE_ROW;
+    };
+    const int columns = int(plan.collations.size());
+    std::vector<DeclaredKind> kinds;
+    Result result;
+    result.returnsRows = true;
+    for (int c = 0; c < columns; ++c) {
+        result.names << QString::fromUtf8(sqlite3_column_name(source.arms.front(), c));
+        kinds.push_back(declaredKind(sqlite3_column_decltype(source.arms.front(), c)));
+    }
+    source.read = [&](sqlite3_stmt *statement) {
+        MemoryRecordset::Row row;
+        row.reserve(size_t(columns));
+        for (int c = 0; c < columns; ++c)
+            row.push_back(columnValue(statement, c, kinds[size_t(c)]));
+        return row;
+    };
+    // Only rows of a key held by several rows are fetched again, and only with DISTINCT.
+    std::vector<std::optional<StatementCache::Loan>> fetches(plan.fetches.size());
+    source.fetch = [&](size_t arm, qint64 rowId) {
+        if (!fetches[arm])
+            fetches[arm].emplace(lend(plan.fetches[arm]));
+        sqlite3_stmt *statement = fetches[arm]->get();
+        sqlite3_reset(statement);
+        sqlite3_bind_int64(statement, 1, rowId);
+        if (!source.step(statement))
+            throw DbError::statement(QStringLiteral("A row of the archive changed while it was being read."));
+        return statement;
+    };
+
+    std::optional<std::vector<MemoryRecordset::Row>> rows = UnionViewTop::merge(plan, source);
+    if (!rows) {
+        const StatementPtr asWritten = prepare(plan.asWritten);
+        return *runStatement(asWritten.get());
+    }
+    result.rows = std::move(*rows);
+    return result;
 }
 
 SqliteBackend::Result SqliteBackend::runCall(const StoredProcedure::Call &call)

@@ -107,6 +107,7 @@ private:
     // first step (when the statement's read has begun); false gives nothing.
     [[nodiscard]] std::optional<Result> runStatement(sqlite3_stmt *statement,
                                                      const std::function<bool()> &stillCurrent = {});
+    [[nodiscard]] Result runMerged(const UnionViewTop::Plan &plan);
     [[nodiscard]] Result runQuery(const QString &sql, const Variant &parameter = {});
     [[nodiscard]] Result runCall(const StoredProcedure::Call &call);
     [[nodiscard]] Result callProcedure(const QString &name, const ValuesFor &valuesFor,

@@ -9,23 +9,16 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 namespace Ostraven {
 
 namespace {
 
-// A CTE of this name would hide a table of the same name from the condition; conditions naming one are
-// left alone.
-const QString armPrefix = QStringLiteral("ov_union_arm_");
-// More distinct texts than the viewer ever sends (one per line limit and condition); a long-running host
-// that sends many simply builds them again.
-constexpr qsizetype statementCacheSize = 64;
-
-struct StatementDeleter {
-    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
-};
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+// More distinct texts than the viewer ever sends (one per line limit); a long-running host that sends
+// many simply plans them again.
+constexpr size_t planCacheSize = 64;
 
 StatementPtr prepare(sqlite3 *db, const QString &sql)
 {
@@ -100,14 +93,13 @@ bool sameName(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// "SELECT [DISTINCT] * FROM view [WHERE cond] ORDER BY col [ASC|DESC] LIMIT n", taken apart.
+// "SELECT [DISTINCT] * FROM view ORDER BY col [ASC|DESC] LIMIT n", taken apart.
 struct TopRead {
     bool distinct = false;
     QString view;
-    QString condition; // empty without WHERE
     QString orderColumn;
-    QString direction; // "ASC" or "DESC"
-    QString limit;
+    bool descending = false;
+    qint64 limit = 0;
 };
 
 // Words that would make the condition reach beyond a plain WHERE at its own level.
@@ -136,42 +128,21 @@ std::optional<TopRead> parseTopRead(const Tokens &t)
     qsizetype end = t.size() - 1;
     if (end < i || t.at(end).kind != SqlTokenKind::Number)
         return std::nullopt;
-    read.limit = t.at(end).text;
-    for (const QChar c : read.limit) {
-        if (!c.isDigit())
-            return std::nullopt;
-    }
-    if (!t.isWord(--end, "LIMIT"))
+    bool whole = false;
+    read.limit = t.at(end).text.toLongLong(&whole);
+    if (!whole || read.limit < 0 || !t.isWord(--end, "LIMIT"))
         return std::nullopt;
     --end;
-    read.direction = QStringLiteral("ASC");
     if (t.isWord(end, "ASC") || t.isWord(end, "DESC"))
-        read.direction = t.at(end--).text.toUpper();
+        read.descending = t.at(end--).text.compare(QLatin1StringView("DESC"), Qt::CaseInsensitive) == 0;
     if (!t.isName(end) || endsCondition(t.at(end)))
         return std::nullopt;
     read.orderColumn = t.name(end--);
     if (!t.isWord(end--, "BY") || !t.isWord(end--, "ORDER"))
         return std::nullopt;
-
-    if (i == end + 1)
-        return read;
-    if (!t.isWord(i++, "WHERE") || i > end)
+    // A condition would let SQLite read an arm through another index, in another order than the merge's.
+    if (i != end + 1)
         return std::nullopt;
-    int depth = 0;
-    for (qsizetype k = i; k <= end; ++k) {
-        const SqlToken &token = t.at(k);
-        if (token.isSymbol(QLatin1StringView("(")))
-            ++depth;
-        else if (token.isSymbol(QLatin1StringView(")")) && --depth < 0)
-            return std::nullopt;
-        else if (depth == 0 && endsCondition(token))
-            return std::nullopt;
-        if (token.kind == SqlTokenKind::Word && token.text.startsWith(armPrefix, Qt::CaseInsensitive))
-            return std::nullopt;
-    }
-    if (depth != 0)
-        return std::nullopt;
-    read.condition = t.text(i, end);
     return read;
 }
 
@@ -213,30 +184,208 @@ std::optional<ColumnKind> columnKind(sqlite3 *db, const QString &table, const QS
     return ColumnKind{QString::fromUtf8(type ? type : "").toUpper(), QString::fromUtf8(collation ? collation : "").toUpper()};
 }
 
-// The name of the statement's columns and their declared types, as the backend reads them.
-QStringList describe(sqlite3_stmt *statement)
+// The names of the statement's first `count` columns and their declared types, as the backend reads them.
+QStringList describe(sqlite3_stmt *statement, int count)
 {
     QStringList columns;
-    for (int c = 0; c < sqlite3_column_count(statement); ++c) {
+    for (int c = 0; c < count && c < sqlite3_column_count(statement); ++c) {
         const char *type = sqlite3_column_decltype(statement, c);
         columns << QString::fromUtf8(sqlite3_column_name(statement, c)) + u' ' + QString::fromUtf8(type ? type : "");
     }
     return columns;
 }
 
-// The schema versions of the main database and of the temporary one: a temporary table or view of the
-// view's name hides it without changing the main database's version.
-std::optional<std::pair<long long, long long>> schemaVersions(sqlite3 *db)
+std::optional<UnionViewTop::Collation> collationNamed(const QString &name)
 {
-    long long versions[2] = {};
-    int i = 0;
-    for (const char *pragma : {"PRAGMA main.schema_version", "PRAGMA temp.schema_version"}) {
-        const StatementPtr statement = prepare(db, QString::fromLatin1(pragma));
-        if (!statement || sqlite3_step(statement.get()) != SQLITE_ROW)
-            return std::nullopt;
-        versions[i++] = sqlite3_column_int64(statement.get(), 0);
+    if (name.isEmpty() || name == QLatin1StringView("BINARY"))
+        return UnionViewTop::Collation::Binary;
+    if (name == QLatin1StringView("NOCASE"))
+        return UnionViewTop::Collation::NoCase;
+    if (name == QLatin1StringView("RTRIM"))
+        return UnionViewTop::Collation::RTrim;
+    return std::nullopt;
+}
+
+// Whether the table's "rowid" is its row id: a table without one, or with a column of that name that is
+// something else, cannot be read in row-id order.
+bool hasRowId(sqlite3 *db, const QString &table)
+{
+    const char *type = nullptr;
+    int primaryKey = 0;
+    return sqlite3_table_column_metadata(db, "main", table.toUtf8().constData(), "rowid", &type, nullptr, nullptr,
+                                         &primaryKey, nullptr)
+               == SQLITE_OK
+           && primaryKey && type && qstricmp(type, "INTEGER") == 0;
+}
+
+// Whether SQLite, running the statement as written, reads each of the tables whole in row-id order (and
+// not, say, through a covering index), which decides the order DISTINCT meets equal rows in.
+bool readsTablesInRowIdOrder(sqlite3 *db, const QString &statement, const std::vector<QString> &tables)
+{
+    const StatementPtr plan = prepare(db, QStringLiteral("EXPLAIN QUERY PLAN ") + statement);
+    if (!plan)
+        return false;
+    QStringList steps;
+    while (sqlite3_step(plan.get()) == SQLITE_ROW)
+        steps << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(plan.get(), 3)));
+    return std::all_of(tables.begin(), tables.end(), [&](const QString &table) {
+        const QString plain = QStringLiteral("SCAN ") + table;
+        return steps.contains(plain, Qt::CaseInsensitive)
+               && std::none_of(steps.begin(), steps.end(), [&](const QString &step) {
+                      return step.startsWith(plain + u' ', Qt::CaseInsensitive);
+                  });
+    });
+}
+
+template <typename T>
+int threeWay(T a, T b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// Texts compared as SQLite's built-in collations compare them: byte by byte in UTF-8, NOCASE folding
+// ASCII letters only, RTRIM ignoring trailing blanks.
+int compareTexts(QByteArrayView a, QByteArrayView b, UnionViewTop::Collation collation)
+{
+    if (collation == UnionViewTop::Collation::RTrim) {
+        while (a.endsWith(' '))
+            a.chop(1);
+        while (b.endsWith(' '))
+            b.chop(1);
     }
-    return std::pair(versions[0], versions[1]);
+    const qsizetype common = std::min(a.size(), b.size());
+    if (collation != UnionViewTop::Collation::NoCase) {
+        if (const int order = common > 0 ? std::memcmp(a.data(), b.data(), size_t(common)) : 0)
+            return order < 0 ? -1 : 1;
+        return threeWay(a.size(), b.size());
+    }
+    for (qsizetype i = 0; i < common; ++i) {
+        auto x = uchar(a[i]);
+        auto y = uchar(b[i]);
+        x = x >= 'A' && x <= 'Z' ? uchar(x + 32) : x;
+        y = y >= 'A' && y <= 'Z' ? uchar(y + 32) : y;
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return threeWay(a.size(), b.size());
+}
+
+// A whole number against a real, exactly, as SQLite orders them.
+int compareWholeToReal(qint64 whole, double real)
+{
+    if (real < -9223372036854775808.0)
+        return 1;
+    if (real >= 9223372036854775808.0)
+        return -1;
+    const auto truncated = qint64(real);
+    if (whole != truncated)
+        return whole < truncated ? -1 : 1;
+    const auto widened = double(whole);
+    return widened < real ? -1 : (widened > real ? 1 : 0);
+}
+
+int storageClass(int type)
+{
+    switch (type) {
+    case SQLITE_NULL:
+        return 0;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        return 1;
+    case SQLITE_TEXT:
+        return 2;
+    default:
+        return 3;
+    }
+}
+
+// A value as the merge orders it, read once from SQLite: its text or blob stays SQLite's until the
+// statement moves on, or is copied into `owned` for a value that must outlive that.
+struct KeyValue {
+    int type = SQLITE_NULL;
+    qint64 whole = 0;
+    double real = 0;
+    QByteArrayView bytes;
+    QByteArray owned;
+
+    void read(sqlite3_value *value)
+    {
+        type = sqlite3_value_type(value);
+        if (type == SQLITE_INTEGER)
+            whole = sqlite3_value_int64(value);
+        else if (type == SQLITE_FLOAT)
+            real = sqlite3_value_double(value);
+        else if (type == SQLITE_TEXT)
+            bytes = QByteArrayView(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+        else if (type == SQLITE_BLOB)
+            bytes = QByteArrayView(static_cast<const char *>(sqlite3_value_blob(value)), sqlite3_value_bytes(value));
+    }
+    // Becomes a copy of other that owns its bytes; the buffer is reused from one key to the next.
+    void copy(const KeyValue &other)
+    {
+        type = other.type;
+        whole = other.whole;
+        real = other.real;
+        owned.resize(other.bytes.size());
+        if (!other.bytes.isEmpty())
+            std::memcpy(owned.data(), other.bytes.data(), size_t(other.bytes.size()));
+        bytes = owned;
+    }
+};
+
+// Two values in SQLite's order: nulls, then numbers, then texts under the collation, then blobs.
+int compareValues(const KeyValue &a, const KeyValue &b, UnionViewTop::Collation collation)
+{
+    if (storageClass(a.type) != storageClass(b.type))
+        return threeWay(storageClass(a.type), storageClass(b.type));
+    switch (a.type) {
+    case SQLITE_NULL:
+        return 0;
+    case SQLITE_INTEGER:
+        return b.type == SQLITE_FLOAT ? compareWholeToReal(a.whole, b.real) : threeWay(a.whole, b.whole);
+    case SQLITE_FLOAT:
+        return b.type == SQLITE_INTEGER ? -compareWholeToReal(b.whole, a.real) : threeWay(a.real, b.real);
+    case SQLITE_TEXT:
+        return compareTexts(a.bytes, b.bytes, collation);
+    default:
+        return compareTexts(a.bytes, b.bytes, UnionViewTop::Collation::Binary);
+    }
+}
+
+// Whether DISTINCT takes two values for the same: nulls are, a whole number and a real of the same value
+// are, texts are when their collation finds no difference. (Texts are compared as read, in UTF-16; the
+// host writes its texts as valid UTF-8, whose bytes are equal exactly when the texts are.)
+bool sameValue(const StoredValue &a, const StoredValue &b, UnionViewTop::Collation collation)
+{
+    if (const auto *whole = std::get_if<qint64>(&a); whole && std::holds_alternative<double>(b))
+        return compareWholeToReal(*whole, std::get<double>(b)) == 0;
+    if (const auto *whole = std::get_if<qint64>(&b); whole && std::holds_alternative<double>(a))
+        return compareWholeToReal(*whole, std::get<double>(a)) == 0;
+    if (a.index() != b.index())
+        return false;
+    const auto *textA = std::get_if<QString>(&a);
+    if (!textA || collation == UnionViewTop::Collation::Binary)
+        return a == b;
+    QStringView x(*textA);
+    QStringView y(std::get<QString>(b));
+    if (collation == UnionViewTop::Collation::RTrim) {
+        while (x.endsWith(u' '))
+            x.chop(1);
+        while (y.endsWith(u' '))
+            y.chop(1);
+        return x == y;
+    }
+    if (x.size() != y.size())
+        return false;
+    for (qsizetype i = 0; i < x.size(); ++i) {
+        char16_t p = x[i].unicode();
+        char16_t q = y[i].unicode();
+        p = p >= u'A' && p <= u'Z' ? char16_t(p + 32) : p;
+        q = q >= u'A' && q <= u'Z' ? char16_t(q + 32) : q;
+        if (p != q)
+            return false;
+    }
+    return true;
 }
 
 // The sql column of the catalog row the query finds: a null text when there is none, nullopt when the
@@ -267,80 +416,223 @@ bool mayBeTopRead(const QString &sql)
 
 } // namespace
 
-QString UnionViewTop::rewrite(sqlite3 *db, const QString &sql)
+const UnionViewTop::Plan *UnionViewTop::known(sqlite3 *db, const QString &sql)
 {
-    if (!mayBeTopRead(sql))
-        return sql;
-    const std::optional<std::pair<long long, long long>> version = schemaVersions(db);
-    if (!version)
-        return sql;
-    if (version != m_schemaVersions) {
-        m_views.clear();
-        m_statements.clear();
-        m_schemaVersions = version;
-    }
-    if (const auto found = m_statements.constFind(sql); found != m_statements.constEnd())
-        return *found;
-    const std::optional<QString> text = rewritten(db, sql);
-    if (!text)
-        return sql;
-    if (m_statements.size() >= statementCacheSize)
-        m_statements.clear();
-    m_statements.insert(sql, *text);
-    return *text;
+    const auto found = m_plans.find(sql);
+    if (found == m_plans.end() || !current(db))
+        return nullptr;
+    return &found->second;
 }
 
-// Only a failure to read the database is not remembered: it may pass, and the next statement tries again.
-std::optional<QString> UnionViewTop::rewritten(sqlite3 *db, const QString &sql)
+const UnionViewTop::Plan *UnionViewTop::plan(sqlite3 *db, const QString &sql, const QString &dialect)
 {
-    const std::optional<Tokens> tokens = Tokens::of(sql);
-    const std::optional<TopRead> read = tokens ? parseTopRead(*tokens) : std::nullopt;
-    if (!read)
-        return sql;
-    const View *view = viewNamed(db, read->view);
-    if (!view)
-        return sql;
-    if (std::none_of(view->columns.begin(), view->columns.end(),
-                     [&](const QString &column) { return sameName(column, read->orderColumn); }))
-        return sql;
+    if (!mayBeTopRead(dialect) || (!current(db) && !m_schemaVersions))
+        return nullptr;
+    std::optional<Plan> made = planFor(db, dialect);
+    if (!made)
+        return nullptr;
+    if (m_plans.size() >= planCacheSize)
+        m_plans.clear();
+    return &m_plans.insert_or_assign(sql, std::move(*made)).first->second;
+}
 
-    // The arms keep the view's column names (and so the condition's meaning) through a CTE each, and
-    // read their tables in the main database, as the view's own arms do.
-    QStringList columnNames;
-    for (const QString &column : view->columns)
-        columnNames << quoted(column);
-    const QString where = read->condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + read->condition;
-    QStringList definitions;
-    QStringList arms;
-    for (size_t a = 0; a < view->arms.size(); ++a) {
-        const Arm &arm = view->arms[a];
-        const QString name = armPrefix + QString::number(a + 1);
-        QStringList armColumns;
-        for (const QString &column : arm.columns)
-            armColumns << quoted(column);
-        definitions << QStringLiteral("%1(%2) AS (SELECT %3 FROM \"main\".%4)")
-                           .arg(name, columnNames.join(QStringLiteral(", ")), armColumns.join(QStringLiteral(", ")),
-                                quoted(arm.table));
-        arms << QStringLiteral("SELECT * FROM ") + name + where;
+bool UnionViewTop::current(sqlite3 *db)
+{
+    const std::optional<std::pair<long long, long long>> versions = schemaVersions(db);
+    if (versions && versions == m_schemaVersions)
+        return true;
+    m_views.clear();
+    m_plans.clear();
+    m_schemaVersions = versions;
+    return false;
+}
+
+// The schema versions of the main database and of the temporary one: a temporary table or view of the
+// view's name hides it without changing the main database's version. Asked before every merged read,
+// so the two queries stay prepared.
+std::optional<std::pair<long long, long long>> UnionViewTop::schemaVersions(sqlite3 *db)
+{
+    if (db != m_db) {
+        for (StatementPtr &query : m_versionQueries)
+            query.reset();
+        m_db = db;
     }
-    const QString text = QStringLiteral("WITH %1 %2 ORDER BY %3 %4 LIMIT %5")
-                             .arg(definitions.join(QStringLiteral(", ")),
-                                  arms.join(read->distinct ? QStringLiteral(" UNION ") : QStringLiteral(" UNION ALL ")),
-                                  quoted(read->orderColumn), read->direction, read->limit);
+    long long versions[2] = {};
+    const char *pragmas[2] = {"PRAGMA main.schema_version", "PRAGMA temp.schema_version"};
+    for (int i = 0; i < 2; ++i) {
+        StatementPtr &query = m_versionQueries[i];
+        if (!query)
+            query = prepare(db, QString::fromLatin1(pragmas[i]));
+        const bool read = query && sqlite3_step(query.get()) == SQLITE_ROW;
+        if (read)
+            versions[i] = sqlite3_column_int64(query.get(), 0);
+        if (query)
+            sqlite3_reset(query.get());
+        if (!read)
+            return std::nullopt;
+    }
+    return std::pair(versions[0], versions[1]);
+}
 
-    // The backend reads values by the columns' names and declared types; a form that changes either, or
-    // that SQLite refuses, is not used.
-    const StatementPtr original = prepare(db, sql);
+std::optional<UnionViewTop::Plan> UnionViewTop::planFor(sqlite3 *db, const QString &dialect)
+{
+    const std::optional<Tokens> tokens = Tokens::of(dialect);
+    const std::optional<TopRead> read = tokens ? parseTopRead(*tokens) : std::nullopt;
+    const View *view = read ? viewNamed(db, read->view) : nullptr;
+    if (!view)
+        return std::nullopt;
+    const int columns = int(view->columns.size());
+    Plan plan{dialect, {}, {}, view->collations, columns, read->descending, read->distinct, read->limit};
+    for (int c = 0; c < columns; ++c) {
+        if (sameName(view->columns[c], read->orderColumn))
+            plan.key = c;
+    }
+    if (plan.key == columns)
+        return std::nullopt;
+
+    // Each arm gives the view's columns under the view's names, then its row id. With DISTINCT, rows of equal
+    // keys must come in row-id order, so the arm is ordered by the key and then the row id in the same
+    // direction, the order of the table's index on the key read either way (the merge turns runs of equal
+    // keys round when that is backwards). Without, SQLite keeps each arm's rows of equal keys in the order
+    // its plan for the arm gives them, so the arm is ordered as SQLite orders it in the view. Positions in
+    // ORDER BY name the results whatever the columns are called.
+    const QString direction = read->descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
+    const QString order = QString::number(plan.key + 1) + direction
+                          + (read->distinct ? QStringLiteral(", ") + QString::number(columns + 1) + direction : QString());
+    for (const Arm &arm : view->arms) {
+        if (!hasRowId(db, arm.table))
+            return std::nullopt;
+        QStringList items;
+        for (int c = 0; c < columns; ++c)
+            items << quoted(arm.columns[c]) + QStringLiteral(" AS ") + quoted(view->columns[c]);
+        const QString select =
+            QStringLiteral("SELECT %1, rowid FROM \"main\".%2").arg(items.join(QStringLiteral(", ")), quoted(arm.table));
+        plan.arms.push_back(select + QStringLiteral(" ORDER BY ") + order);
+        plan.fetches.push_back(select + QStringLiteral(" WHERE rowid = ?1"));
+    }
+
+    // The backend reads values by the columns' names and declared types; arms that would change either,
+    // or that SQLite refuses, are not used.
+    const StatementPtr original = prepare(db, dialect);
     if (!original)
         return std::nullopt;
-    const StatementPtr replacement = prepare(db, text);
-    if (!replacement || describe(original.get()) != describe(replacement.get()))
-        return sql;
-    return text;
+    std::vector<QString> tables;
+    for (const Arm &arm : view->arms)
+        tables.push_back(arm.table);
+    if (read->distinct && !readsTablesInRowIdOrder(db, dialect, tables))
+        return std::nullopt;
+    const QStringList described = describe(original.get(), sqlite3_column_count(original.get()));
+    std::vector<QString> statements = plan.arms;
+    statements.insert(statements.end(), plan.fetches.begin(), plan.fetches.end());
+    for (const QString &text : statements) {
+        const StatementPtr arm = prepare(db, text);
+        if (!arm || sqlite3_column_count(arm.get()) != columns + 1 || describe(arm.get(), columns) != described)
+            return std::nullopt;
+    }
+    return plan;
+}
+
+std::optional<std::vector<MemoryRecordset::Row>> UnionViewTop::merge(const Plan &plan, const Source &source)
+{
+    const std::vector<sqlite3_stmt *> &arms = source.arms;
+    const int columns = int(plan.collations.size());
+    const Collation keyCollation = plan.collations[size_t(plan.key)];
+    // Each arm's key, read once per row: its bytes stay valid until the arm is stepped again.
+    std::vector<KeyValue> keys(arms.size());
+    const auto rowIdOf = [&](sqlite3_stmt *statement) { return qint64(sqlite3_column_int64(statement, columns)); };
+    const auto valuesOf = [&](sqlite3_stmt *statement) {
+        std::vector<StoredValue> values;
+        values.reserve(size_t(columns));
+        for (int c = 0; c < columns; ++c)
+            values.push_back(storedValue(statement, c));
+        return values;
+    };
+    std::vector<char> atRow(arms.size());
+    const auto advance = [&](size_t arm) {
+        atRow[arm] = char(source.step(arms[arm]));
+        if (atRow[arm])
+            keys[arm].read(sqlite3_column_value(arms[arm], plan.key));
+    };
+    for (size_t a = 0; a < arms.size(); ++a)
+        advance(a);
+
+    std::vector<MemoryRecordset::Row> out;
+    out.reserve(size_t(std::min<qint64>(plan.limit, 4096)));
+    // The rows taken for the current key, by arm and row id, and, once a second row of the key comes
+    // and DISTINCT has to compare, their stored values: a key held by one row, the usual case, never
+    // costs a comparison.
+    std::vector<std::pair<size_t, qint64>> runTaken;
+    std::vector<std::vector<StoredValue>> runValues;
+    size_t runRows = 0;
+    // A row of the current key, read from `live` when that statement is still at it, otherwise fetched
+    // again by its row id; false once out is full.
+    const auto take = [&](MemoryRecordset::Row &&row, size_t arm, qint64 rowId, sqlite3_stmt *live) {
+        if (out.size() >= size_t(plan.limit))
+            return false;
+        if (plan.distinct && !runTaken.empty()) {
+            for (size_t i = runValues.size(); i < runTaken.size(); ++i)
+                runValues.push_back(valuesOf(source.fetch(runTaken[i].first, runTaken[i].second)));
+            std::vector<StoredValue> values = valuesOf(live ? live : source.fetch(arm, rowId));
+            for (const std::vector<StoredValue> &taken : runValues) {
+                bool same = true;
+                for (int c = 0; same && c < columns; ++c)
+                    same = sameValue(taken[size_t(c)], values[size_t(c)], plan.collations[size_t(c)]);
+                if (same)
+                    return true;
+            }
+            runValues.push_back(std::move(values));
+        }
+        out.push_back(std::move(row));
+        runTaken.emplace_back(arm, rowId);
+        return true;
+    };
+    // DISTINCT keeps rows of equal keys in row-id order, which a descending index walk gives backwards.
+    const bool reversed = plan.distinct && plan.descending;
+    std::vector<std::pair<MemoryRecordset::Row, qint64>> held; // an arm's rows of the key, while reversed
+    KeyValue key;                                              // the key of the rows being taken
+
+    while (out.size() < size_t(plan.limit)) {
+        // The next key is that of the first arm whose row comes first; arms before it hold only later keys.
+        std::optional<size_t> first;
+        for (size_t a = 0; a < arms.size(); ++a) {
+            if (!atRow[a])
+                continue;
+            const int order = first ? compareValues(keys[a], keys[*first], keyCollation) : 0;
+            if (!first || (plan.descending ? order > 0 : order < 0))
+                first = a;
+        }
+        if (!first)
+            break;
+        key.copy(keys[*first]);
+        runTaken.clear();
+        runValues.clear();
+        runRows = 0;
+        for (size_t a = *first; a < arms.size(); ++a) {
+            held.clear();
+            while (atRow[a] && compareValues(keys[a], key, keyCollation) == 0) {
+                if (++runRows > maxRunRows)
+                    return std::nullopt;
+                MemoryRecordset::Row row = source.read(arms[a]);
+                const qint64 rowId = rowIdOf(arms[a]);
+                if (reversed) {
+                    held.emplace_back(std::move(row), rowId);
+                } else if (!take(std::move(row), a, rowId, arms[a])) {
+                    return out;
+                }
+                advance(a);
+            }
+            for (auto row = held.rbegin(); row != held.rend(); ++row) {
+                if (!take(std::move(row->first), a, row->second, nullptr))
+                    return out;
+            }
+        }
+    }
+    return out;
 }
 
 // CREATE VIEW [IF NOT EXISTS] name [(column, ...)] AS arm UNION ALL arm ..., each arm a plain
-// "SELECT column [[AS] alias], ... FROM table" whose columns match the other arms' in type and collation.
+// "SELECT column [[AS] alias], ... FROM table" whose columns match the other arms' in type and collation,
+// a collation SQLite has built in.
 std::optional<UnionViewTop::View> UnionViewTop::parseView(sqlite3 *db, const QString &definition)
 {
     const std::optional<Tokens> tokens = Tokens::of(definition);
@@ -385,9 +677,13 @@ std::optional<UnionViewTop::View> UnionViewTop::parseView(sqlite3 *db, const QSt
             const std::optional<ColumnKind> kind = columnKind(db, arm.table, arm.columns[c]);
             if (!kind)
                 return std::nullopt;
-            if (view.arms.empty())
+            if (view.arms.empty()) {
+                const std::optional<Collation> collation = collationNamed(kind->collation);
+                if (!collation)
+                    return std::nullopt;
                 kinds.push_back(*kind);
-            else if (kinds[size_t(c)].type != kind->type || kinds[size_t(c)].collation != kind->collation)
+                view.collations.push_back(*collation);
+            } else if (kinds[size_t(c)].type != kind->type || kinds[size_t(c)].collation != kind->collation)
                 return std::nullopt;
         }
         view.arms.push_back(std::move(arm));
@@ -410,8 +706,8 @@ std::optional<UnionViewTop::View> UnionViewTop::parseView(sqlite3 *db, const QSt
 const UnionViewTop::View *UnionViewTop::viewNamed(sqlite3 *db, const QString &name)
 {
     const QString key = name.toLower();
-    if (const auto found = m_views.constFind(key); found != m_views.constEnd())
-        return found->has_value() ? &**found : nullptr;
+    if (const auto found = m_views.find(key); found != m_views.end())
+        return found->second.has_value() ? &*found->second : nullptr;
     // A temporary object of the same name is what the statement would read.
     const std::optional<QString> shadow =
         catalogText(db, "SELECT sql FROM sqlite_temp_master WHERE name = ?1 COLLATE NOCASE", name);
