@@ -197,17 +197,13 @@ SQLHSTMT OdbcBackend::allocateStatement()
     SQLHSTMT statement = nullptr;
     check(m_api.allocHandle(SQL_HANDLE_STMT, m_dbc, &statement), SQL_HANDLE_DBC, m_dbc,
           QStringLiteral("Cannot make a statement on the ODBC connection"));
-    try {
-        applyQueryTimeout(statement);
-    } catch (...) {
-        if (m_dbc)
-            freeStatement(statement);
-        throw;
-    }
+    applyQueryTimeout(statement, true);
     return statement;
 }
 
-void OdbcBackend::applyQueryTimeout(SQLHSTMT statement)
+// A new statement that cannot take the time-out is freed before the error goes up (and before a lost
+// link drops the connection it belongs to).
+void OdbcBackend::applyQueryTimeout(SQLHSTMT statement, bool discardOnFailure)
 {
     const SQLRETURN rc = m_api.setStmtAttr(statement, SQL_ATTR_QUERY_TIMEOUT,
                                            integerAttribute(m_options.queryTimeout.count()), SQL_IS_UINTEGER);
@@ -215,14 +211,15 @@ void OdbcBackend::applyQueryTimeout(SQLHSTMT statement)
         return;
     if (notImplemented(readDiagnostics(m_api, SQL_HANDLE_STMT, statement)))
         return;
-    raise(rc, SQL_HANDLE_STMT, statement, QStringLiteral("Cannot set the query time-out"));
+    raise(rc, SQL_HANDLE_STMT, statement, QStringLiteral("Cannot set the query time-out"),
+          discardOnFailure ? statement : nullptr);
 }
 
 void OdbcBackend::setQueryTimeout(std::chrono::seconds timeout)
 {
     m_options.queryTimeout = timeout;
     for (auto &[text, kept] : m_statements)
-        applyQueryTimeout(kept.handle);
+        applyQueryTimeout(kept.handle, false);
 }
 
 void OdbcBackend::freeStatement(SQLHSTMT statement) noexcept

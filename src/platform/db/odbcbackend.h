@@ -88,7 +88,7 @@ private:
             raise(rc, handleType, handle, what);
     }
     [[nodiscard]] SQLHSTMT allocateStatement();
-    void applyQueryTimeout(SQLHSTMT statement);
+    void applyQueryTimeout(SQLHSTMT statement, bool discardOnFailure);
     void freeStatement(SQLHSTMT statement) noexcept;
     [[nodiscard]] SQLHSTMT statementFor(const QString &sql);
     [[nodiscard]] SQLHSTMT prepareAndKeep(const QString &text);
