@@ -309,26 +309,6 @@ TEST_F(OdbcSeamTest, OutputParametersArriveAfterTheResultsAndTextTravelsAsUtf16)
                                      "@Note='in' OUTPUT, @Stamp='2024-03-04 00:00:00' OUTPUT"));
 }
 
-TEST_F(OdbcSeamTest, BindingDirectionsFollowTheCommand)
-{
-    const std::unique_ptr<OdbcBackend> backend = openWithSeam();
-    std::vector<std::tuple<SQLSMALLINT, SQLSMALLINT, SQLSMALLINT>> seen;
-    seam.runsProcedure = [&](std::map<SQLUSMALLINT, Bound> &bound) {
-        for (const auto &[number, b] : bound) seen.emplace_back(b.ioType, b.cType, b.sqlType);
-    };
-    Command command(QStringLiteral("rp_Mixed"));
-    command.append(QStringLiteral("A"), ParameterDirection::Input, Variant(true));
-    command.append(QStringLiteral("B"), ParameterDirection::Output);
-    command.append(QStringLiteral("C"), ParameterDirection::InputOutput, Variant(0.5));
-    backend->execute(command);
-    // Undescribed, the output parameter gets room for text; the others are bound by their values.
-    EXPECT_EQ(seen, (std::vector<std::tuple<SQLSMALLINT, SQLSMALLINT, SQLSMALLINT>>{
-                        {SQL_PARAM_INPUT, SQL_C_BIT, SQL_BIT}, {SQL_PARAM_INPUT_OUTPUT, SQL_C_WCHAR, SQL_WVARCHAR},
-                        {SQL_PARAM_INPUT_OUTPUT, SQL_C_DOUBLE, SQL_DOUBLE}}));
-    EXPECT_EQ(std::vector<Variant>({command.parameter("B").value, command.parameter("C").value}),
-              std::vector<Variant>({Variant::null(), Variant(0.5)}));
-}
-
 TEST_F(OdbcSeamTest, AProcedureCallOnTheSqliteDriverFailsWithItsOwnMessage)
 {
     const std::unique_ptr<OdbcBackend> backend = open();

@@ -9,35 +9,6 @@
 namespace Ostraven::Testing {
 namespace {
 
-struct KindCase {
-    const char *name;
-    SQLSMALLINT sqlType;
-    OdbcValueKind kind;
-};
-void PrintTo(const KindCase &row, std::ostream *out) { *out << row.name; }
-class OdbcKinds : public ::testing::TestWithParam<KindCase> {};
-
-TEST_P(OdbcKinds, EachSqlTypeIsReadAsItsKind) { EXPECT_EQ(odbcValueKind(GetParam().sqlType), GetParam().kind); }
-
-INSTANTIATE_TEST_SUITE_P(Types, OdbcKinds, ::testing::Values(
-    KindCase{"Bit", SQL_BIT, OdbcValueKind::Bit},
-    KindCase{"TinyInt", SQL_TINYINT, OdbcValueKind::Integer},
-    KindCase{"BigInt", SQL_BIGINT, OdbcValueKind::Integer},
-    KindCase{"Real", SQL_REAL, OdbcValueKind::Double},
-    KindCase{"Float", SQL_FLOAT, OdbcValueKind::Double},
-    KindCase{"Numeric", SQL_NUMERIC, OdbcValueKind::Decimal},
-    KindCase{"Decimal", SQL_DECIMAL, OdbcValueKind::Decimal},
-    KindCase{"TypeTimestamp", SQL_TYPE_TIMESTAMP, OdbcValueKind::Timestamp},
-    KindCase{"OdbcTwoDate", SQL_DATE, OdbcValueKind::Timestamp},
-    KindCase{"TypeDate", SQL_TYPE_DATE, OdbcValueKind::Timestamp},
-    KindCase{"ServerDateTimeOffset", -155, OdbcValueKind::Timestamp},
-    KindCase{"TypeTime", SQL_TYPE_TIME, OdbcValueKind::Time},
-    KindCase{"ServerTime2", -154, OdbcValueKind::Time},
-    KindCase{"VarBinary", SQL_VARBINARY, OdbcValueKind::Binary},
-    KindCase{"LongVarBinary", SQL_LONGVARBINARY, OdbcValueKind::Binary},
-    KindCase{"WideVarChar", SQL_WVARCHAR, OdbcValueKind::Text},
-    KindCase{"Guid", SQL_GUID, OdbcValueKind::Text}), rowName);
-
 struct DecimalCase {
     const char *name;
     const char *text;
