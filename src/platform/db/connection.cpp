@@ -2,6 +2,7 @@
 
 #include "databasebackend.h"
 #include "dberror.h"
+#include "odbcbackend.h"
 #include "sqlitebackend.h"
 
 namespace Ostraven {
@@ -41,6 +42,11 @@ Connection::~Connection() = default;
 std::shared_ptr<Connection> Connection::openSqlite(const QString &path)
 {
     return std::make_shared<Connection>(SqliteBackend::open(path));
+}
+
+std::shared_ptr<Connection> Connection::openOdbc(const QString &connectionString, const OdbcOptions &options)
+{
+    return std::make_shared<Connection>(OdbcBackend::open(connectionString, options));
 }
 
 std::unique_ptr<Recordset> Connection::openRecordset(const QString &sql, CursorType cursor)

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -15,6 +16,16 @@ class DatabaseBackend;
 class Recordset;
 
 enum class CursorType { ForwardOnly, Static };
+
+// How an ODBC connection speaks to its server: T-SQL servers get their own savepoint statements.
+// Detect asks the driver for the server's name.
+enum class OdbcDialect { Detect, TransactSql, Standard };
+
+struct OdbcOptions {
+    std::chrono::seconds loginTimeout{15}; // waiting for the server to accept the login
+    std::chrono::seconds queryTimeout{30}; // waiting for one statement; 0 waits for ever
+    OdbcDialect dialect = OdbcDialect::Detect;
+};
 
 enum class ParameterDirection { Input, Output, InputOutput };
 
@@ -56,6 +67,10 @@ public:
 
     // Opens the embedded SQLite database at path (":memory:" for a private in-memory one).
     [[nodiscard]] static std::shared_ptr<Connection> openSqlite(const QString &path);
+    // Opens a server through the ODBC driver manager from a DSN-less connection string
+    // ("Driver=...;Server=...;Database=...;UID=...;PWD=..."). Statements go to the server unchanged.
+    [[nodiscard]] static std::shared_ptr<Connection> openOdbc(const QString &connectionString,
+                                                              const OdbcOptions &options = {});
 
     [[nodiscard]] std::unique_ptr<Recordset> openRecordset(const QString &sql,
                                                            CursorType cursor = CursorType::ForwardOnly);

@@ -1,6 +1,9 @@
 #include "statementtrace.h"
 
 #include "dberror.h"
+#include "storedprocedure.h"
+
+#include <QStringList>
 
 namespace Ostraven {
 
@@ -28,6 +31,20 @@ void StatementTrace::write(const QString &statement)
     m_file->write(line.toUtf8());
     m_file->write("\n");
     m_file->flush();
+}
+
+QString StatementTrace::commandText(Command &command)
+{
+    QStringList arguments;
+    for (const Parameter &parameter : command.parameters()) {
+        const QString name = parameter.name.startsWith(u'@') ? parameter.name : u'@' + parameter.name;
+        QString argument = name + u'=' + StoredProcedure::literal(parameter.value);
+        if (parameter.direction != ParameterDirection::Input)
+            argument += QStringLiteral(" OUTPUT");
+        arguments << argument;
+    }
+    const QString call = QStringLiteral("EXEC ") + command.procedureName();
+    return arguments.isEmpty() ? call : call + u' ' + arguments.join(QStringLiteral(", "));
 }
 
 } // namespace Ostraven

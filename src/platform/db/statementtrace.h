@@ -1,5 +1,7 @@
 #pragma once
 
+#include "connection.h"
+
 #include <QFile>
 #include <QString>
 
@@ -16,6 +18,10 @@ public:
     // Empty stops tracing. Raises VbError when the file cannot be opened for appending.
     void setFile(const QString &path);
     void write(const QString &statement);
+
+    // The line a stored-procedure command is traced as, whichever backend runs it: the values appear as
+    // literals, so the trace shows what was asked for rather than how it was bound.
+    [[nodiscard]] static QString commandText(Command &command);
 
 private:
     std::unique_ptr<QFile> m_file;
