@@ -96,20 +96,6 @@ void bindValue(sqlite3_stmt *statement, int index, const Variant &value)
     throw VbError::fromNumber(VbError::TypeMismatch, DbError::source());
 }
 
-QString traceOf(Command &command)
-{
-    QStringList arguments;
-    for (const Parameter &parameter : command.parameters()) {
-        const QString name = parameter.name.startsWith(u'@') ? parameter.name : u'@' + parameter.name;
-        QString argument = name + u'=' + StoredProcedure::literal(parameter.value);
-        if (parameter.direction != ParameterDirection::Input)
-            argument += QStringLiteral(" OUTPUT");
-        arguments << argument;
-    }
-    const QString call = QStringLiteral("EXEC ") + command.procedureName();
-    return arguments.isEmpty() ? call : call + u' ' + arguments.join(QStringLiteral(", "));
-}
-
 // Command parameters are matched by name; when any name is not one of the procedure's, all of them are
 // taken by position instead, as the host's data library passes parameters by default.
 std::vector<Variant> commandValues(const StoredProcedure &procedure, Command &command,
@@ -315,7 +301,7 @@ qint64 SqliteBackend::execute(const QString &sql)
 void SqliteBackend::execute(Command &command)
 {
     requireOpen();
-    m_trace.write(traceOf(command));
+    m_trace.write(StatementTrace::commandText(command));
     std::vector<int> positions;
     const StoredProcedure *ran = nullptr;
     const Result result = callProcedure(
