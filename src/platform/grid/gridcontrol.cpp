@@ -363,6 +363,12 @@ int GridControl::addRow(int before)
 void GridControl::removeRow(int row)
 {
     m_table->removeRow(row);
+    forgetRemovedRow(row);
+    changed();
+}
+
+void GridControl::forgetRemovedRow(int row)
+{
     if (row - 1 < m_topIndex)
         --m_topIndex;
     if (m_anchorRow == row)
@@ -370,7 +376,47 @@ void GridControl::removeRow(int row)
     if (m_currentRow == row)
         m_currentRow = 0;
     m_hoverRow = 0;
-    changed();
+}
+
+int GridControl::addFilledRow(bool atTop, std::span<const GridCellText> cells, int flags, int icon,
+                              qint64 backColour, qint64 foreColour, int maxRows)
+{
+    for (const GridCellText &cell : cells) {
+        if (cell.column < 1 || cell.column > columnCount())
+            m_model.columns().require(cell.column);
+    }
+    const int before = atTop ? 1 : 0;
+    if (!cells.empty()) {
+        for (const qint64 colourValue : {backColour, foreColour}) {
+            if (colourValue != PlatformColour::Default && !isValidPlatformColour(colourValue)) {
+                addRow(before);
+                checkPlatformColour(colourValue);
+            }
+        }
+    }
+
+    const int rows = rowCount();
+    if (!m_table->deferred() || rows < 1 || rows + 1 <= maxRows) {
+        int row = addRow(before);
+        m_model.fillRow(row, cells, flags, icon, backColour, foreColour);
+        if (!cells.empty())
+            m_table->rowsChanged(row, row);
+        setRowHeight(row, autoHeight(row));
+        if (rowCount() > maxRows) {
+            removeRow(atTop ? rowCount() : 1);
+            row -= atTop ? 0 : 1;
+        }
+        return row;
+    }
+
+    // Drawing is off, so the view hears of nothing until the burst ends: the row is taken over from
+    // the other end, and the batch records the addition and the removal as the steps above would
+    // (neither the new row's cells nor its height concern rows the view already knows).
+    const int row = m_table->recycleRow(atTop);
+    forgetRemovedRow(atTop ? rows + 1 : 1);
+    m_model.fillRow(row, cells, flags, icon, backColour, foreColour);
+    m_model.setRowHeight(row, autoHeight(row));
+    return row;
 }
 
 void GridControl::clear()
@@ -398,16 +444,19 @@ void GridControl::setRowHeight(int row, int height)
 
 void GridControl::autoHeightRow(int row)
 {
+    setRowHeight(row, autoHeight(row));
+}
+
+int GridControl::autoHeight(int row) const
+{
     const GridRow &gridRow = m_model.rowAt(row);
     int textHeight = fontMetrics().height();
     // Every live event comes here with single-line cells only; those need no column geometry.
     const bool singleLines = std::all_of(gridRow.cells.begin(), gridRow.cells.end(), [](const GridCell &cell) {
         return (cell.flags & CellFlag::SingleLine) != 0;
     });
-    if (singleLines) {
-        setRowHeight(row, textHeight + RowPadding);
-        return;
-    }
+    if (singleLines)
+        return textHeight + RowPadding;
     for (const ColumnSpan &span : visibleColumnSpans()) {
         const std::size_t at = std::size_t(span.column - 1);
         if (at >= gridRow.cells.size())
@@ -418,7 +467,7 @@ void GridControl::autoHeightRow(int row)
         const QRect bounds(0, 0, std::max(1, span.width - 2 * CellTextMargin), 100000);
         textHeight = std::max(textHeight, fontMetrics().boundingRect(bounds, textFlags(gridCell.flags), gridCell.text).height());
     }
-    setRowHeight(row, textHeight + RowPadding);
+    return textHeight + RowPadding;
 }
 
 int GridControl::addColumn(const QString &key, const QString &header, int alignment, int icon, int width, bool visible)
@@ -549,12 +598,19 @@ void GridControl::scrollRowIntoView(int row)
         m_topIndex = index;
         return;
     }
-    // Lowest first row that still shows the whole of the wanted row at the bottom.
+    // Lowest first row that still shows the whole of the wanted row at the bottom. The rows are
+    // known to exist here, so their heights are read without the checks of effectiveRowHeight.
     int used = 0;
     int first = index;
     const int room = viewport()->height();
+    int standard = -1;
     while (first >= 0) {
-        const int height = effectiveRowHeight(first + 1);
+        int height = m_model.rowHeightAt(std::size_t(first));
+        if (height <= 0) {
+            if (standard < 0)
+                standard = defaultRowHeight();
+            height = standard;
+        }
         if (used + height > room)
             break;
         used += height;

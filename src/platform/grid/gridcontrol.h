@@ -70,6 +70,15 @@ public:
     void setRowHeight(int row, int height);
     // Makes the row as high as its tallest cell text needs.
     void autoHeightRow(int row);
+    // A whole new row in one call, as a live event arrives: what addRow (at the top or the bottom),
+    // setCellDetails for each of the cells (one set of flags, icon and colours), autoHeightRow and
+    // then, when the grid holds more than maxRows rows, removeRow of the row at the other end do one
+    // after the other. While drawing is off and a row is trimmed, the trimmed row's storage becomes
+    // the new row's, so a grid at its line limit allocates nothing for the row. Columns are checked
+    // first (VbError 9, nothing changed); a colour the grid cannot take leaves the row added but
+    // empty (VbError 380), as setCellDetails would. Returns the new row as it stands afterwards.
+    int addFilledRow(bool atTop, std::span<const GridCellText> cells, int flags, int icon, qint64 backColour,
+                     qint64 foreColour, int maxRows);
 
     // Columns. Index order is the order of adding.
     int addColumn(const QString &key, const QString &header, int alignment = 0, int icon = -1, int width = -1,
@@ -187,6 +196,9 @@ protected:
 private:
     void changed();
     void repaintNow();
+    // The grid's own state about a removed row: scroll position, anchor, current and hovered row.
+    void forgetRemovedRow(int row);
+    [[nodiscard]] int autoHeight(int row) const;
     void keepFrame();
     void syncScrollBars();
     void syncHeader();
