@@ -111,7 +111,9 @@ void copyText(QString &target, QStringView text)
         target = QString();
         return;
     }
-    target.resize(text.size());
+    // Most cells keep their length from one row to the next (times, numbers, a device's address).
+    if (target.size() != text.size() || !target.isDetached())
+        target.resize(text.size());
     std::copy(text.begin(), text.end(), target.data());
 }
 
