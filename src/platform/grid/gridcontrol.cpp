@@ -132,6 +132,11 @@ GridControl::GridControl(QWidget *parent)
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     columns->viewport()->installEventFilter(this);
+    // Any change to the sections' sizes, order or number, the operator's or the grid's own.
+    for (auto signal : {&QHeaderView::sectionResized, &QHeaderView::sectionMoved})
+        connect(columns, signal, this, [this] { ++m_sectionGeometry; });
+    connect(columns, &QHeaderView::sectionCountChanged, this, [this] { ++m_sectionGeometry; });
+    connect(columns, &QHeaderView::geometriesChanged, this, [this] { ++m_sectionGeometry; });
     connect(columns, &QHeaderView::sectionResized, this, &GridControl::operatorResizedSection);
     connect(columns, &QHeaderView::sectionMoved, this, &GridControl::operatorMovedSection);
     connect(columns, &QHeaderView::sectionClicked, this, [this](int logical) { Q_EMIT columnClicked(logical + 1); });
@@ -450,7 +455,7 @@ void GridControl::autoHeightRow(int row)
 int GridControl::autoHeight(int row) const
 {
     const GridRow &gridRow = m_model.rowAt(row);
-    int textHeight = fontMetrics().height();
+    int textHeight = lineHeight();
     // Every live event comes here with single-line cells only; those need no column geometry.
     const bool singleLines = std::all_of(gridRow.cells.begin(), gridRow.cells.end(), [](const GridCell &cell) {
         return (cell.flags & CellFlag::SingleLine) != 0;
@@ -580,13 +585,22 @@ void GridControl::ensureVisible(int row, const ColumnRef &column)
 
     const QHeaderView *header = horizontalHeader();
     const int logical = columnIndex - 1;
-    if (logical < header->count() && !header->isSectionHidden(logical)) {
-        const int left = header->sectionPosition(logical);
-        const int width = header->sectionSize(logical);
-        if (left < m_leftOffset)
-            m_leftOffset = left;
-        else if (left + width > m_leftOffset + viewport()->width())
-            m_leftOffset = std::min(left, left + width - viewport()->width());
+    const int sections = header->count();
+    if (logical < sections && !header->isSectionHidden(logical)) {
+        // The horizontal move is settled by the column's section and the view's width alone, and
+        // once made it leaves nothing to move: a live row asking for the same column again, with no
+        // section changed, resized or moved since, keeps the position as it is.
+        const HorizontalFit fit{logical, sections, m_sectionGeometry, viewport()->width(), m_leftOffset};
+        if (!(fit == m_lastFit)) {
+            const int left = header->sectionPosition(logical);
+            const int width = header->sectionSize(logical);
+            if (left < m_leftOffset)
+                m_leftOffset = left;
+            else if (left + width > m_leftOffset + fit.viewWidth)
+                m_leftOffset = std::min(left, left + width - fit.viewWidth);
+            m_lastFit = fit;
+            m_lastFit.leftOffset = m_leftOffset;
+        }
     }
     changed();
 }
@@ -724,7 +738,16 @@ QRect GridControl::headerSectionRect(const ColumnRef &column) const
 
 int GridControl::defaultRowHeight() const
 {
-    return fontMetrics().height() + RowPadding;
+    return lineHeight() + RowPadding;
+}
+
+// The font's line height, asked of the font once per font: every live row is sized by it. Whatever
+// can change the metrics (font, style, screen) reaches the grid as a change event, which forgets it.
+int GridControl::lineHeight() const
+{
+    if (m_lineHeight < 0)
+        m_lineHeight = fontMetrics().height();
+    return m_lineHeight;
 }
 
 int GridControl::effectiveRowHeight(int row) const
@@ -789,6 +812,7 @@ void GridControl::resizeEvent(QResizeEvent *event)
 
 void GridControl::changeEvent(QEvent *event)
 {
+    m_lineHeight = -1;
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         verticalHeader()->setDefaultSectionSize(defaultRowHeight());

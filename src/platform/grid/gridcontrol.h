@@ -213,6 +213,7 @@ private:
     void selectTo(int row, bool extend);
     void scrollRowIntoView(int row);
     [[nodiscard]] int defaultRowHeight() const;
+    [[nodiscard]] int lineHeight() const;
     [[nodiscard]] int effectiveRowHeight(int row) const;
     [[nodiscard]] int maxTopIndex() const;
     [[nodiscard]] int rowsPerPage() const;
@@ -228,6 +229,18 @@ private:
     bool m_grabbing = false;
     QPixmap m_frame;       // the rows as shown when redraw went off
     QPixmap m_headerFrame; // and the header
+    // What the last horizontal move of ensureVisible was made for, and the offset it left.
+    struct HorizontalFit {
+        int logical = -1;
+        int sections = 0;
+        quint64 geometry = 0;
+        int viewWidth = 0;
+        int leftOffset = 0;
+        friend bool operator==(const HorizontalFit &, const HorizontalFit &) = default;
+    };
+    quint64 m_sectionGeometry = 0; // counts the header's section changes
+    HorizontalFit m_lastFit;
+    mutable int m_lineHeight = -1; // -1: not asked since the last change event
     int m_currentRow = 0;
     int m_repaintRequests = 0;
     int m_paintCount = 0;

@@ -3,6 +3,7 @@
 #include "platform/grid/gridtablemodel.h"
 #include <QApplication>
 #include <QJsonDocument>
+#include <QScrollBar>
 #include <deque>
 
 using namespace Ostraven;
@@ -244,5 +245,48 @@ TEST(FilledRow, BadColumnChangesNothingAndBadColourLeavesAnEmptyRow)
     EXPECT_EQ(errorNumber([&] { grid.addFilledRow(false, cells, 0x40020, -1, -1, 0x7FFFFFFF, 1); }), 380);
     EXPECT_EQ(std::pair(grid.rowCount(), grid.cellText(2, 1)), std::pair(2, QString()));
 }
+
+} // namespace
+
+namespace {
+
+// Asked again for the same column, the grid still brings it into view after whatever moved the
+// sections, the view's width or the scroll position in between.
+struct RefitCase { const char *name; std::function<void(GridControl &)> change; };
+class EnsureVisibleAgain : public ::testing::TestWithParam<RefitCase> {};
+
+TEST_P(EnsureVisibleAgain, ShowsTheColumnWholeAfterTheChange)
+{
+    GridControl grid;
+    grid.resize(320, 200);
+    for (const char *key : {"A", "B", "C", "D", "E"})
+        grid.addColumn(QString::fromLatin1(key), QString::fromLatin1(key), 0, -1, 150);
+    grid.addRow();
+    grid.show();
+    QApplication::processEvents();
+    grid.ensureVisible(1, "D");
+    GetParam().change(grid);
+    QApplication::processEvents();
+    grid.ensureVisible(1, "D");
+    const QRect section = grid.headerSectionRect("D");
+    const int room = grid.viewport()->width();
+    ASSERT_FALSE(section.isEmpty());
+    EXPECT_TRUE(section.width() > room ? section.left() == 0 || section.right() == room - 1
+                                       : section.left() >= 0 && section.left() + section.width() <= room)
+        << section.left() << " " << section.width() << " in " << room;
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, EnsureVisibleAgain, ::testing::Values(
+    RefitCase{"ColumnWidened", [](GridControl &grid) { grid.setColumnWidth("D", 260); }},
+    RefitCase{"ColumnBeforeItWidened", [](GridControl &grid) { grid.setColumnWidth("B", 400); }},
+    RefitCase{"ColumnMovedFirst", [](GridControl &grid) { grid.setColumnPosition("D", 1); }},
+    RefitCase{"ColumnBeforeItHidden", [](GridControl &grid) { grid.setColumnVisible("C", false); }},
+    RefitCase{"ViewNarrowed", [](GridControl &grid) { grid.resize(200, 200); }},
+    RefitCase{"ScrolledToTheStart", [](GridControl &grid) { grid.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum); }},
+    RefitCase{"ScrolledToTheStartWhileRedrawIsOff", [](GridControl &grid) {
+        grid.setRedraw(false);
+        grid.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+    }}),
+    rowName);
 
 } // namespace
