@@ -6,6 +6,8 @@
 #include "module/mpublic.h"
 #include "viewer/fevents.h"
 
+#include <optional>
+
 namespace Ostraven {
 
 namespace {
@@ -15,7 +17,7 @@ constexpr qint32 softwareType = 6;
 
 // A credential field as a number. The host writes plain digits, read here directly; anything else
 // takes the general way (leading blanks, signs, points, text after the number).
-qint32 credentialOf(const QString &field)
+qint32 credentialOf(QStringView field)
 {
     if (!field.isEmpty() && field.size() <= 9) {
         qint32 value = 0;
@@ -30,7 +32,26 @@ qint32 credentialOf(const QString &field)
         if (digits)
             return value;
     }
-    return CLng(Variant(Val(field)));
+    return CLng(Variant(Val(field.toString())));
+}
+
+// The field at position (0 first) of a comma-separated text, or nothing when the text has fewer
+// fields.
+std::optional<QStringView> fieldAt(QStringView text, qint32 position)
+{
+    qsizetype start = 0;
+    qint32 field = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u',')
+            continue;
+        if (field == position)
+            return text.sliced(start, i - start);
+        ++field;
+        start = i + 1;
+    }
+    if (field == position)
+        return text.sliced(start);
+    return std::nullopt;
 }
 
 } // namespace
@@ -38,25 +59,29 @@ qint32 credentialOf(const QString &field)
 void EventIntake::AddNewEvent(const HostEventRecord &oEvent)
 {
     guarded(m_module.errors(), QStringLiteral("Event.AddNewEvent"), [&] {
-        auto record = std::make_shared<cGenericEvent>();
-        record->setAddress(oEvent.address);
+        cGenericEvent record;
+        record.setAddress(oEvent.address);
         const qsizetype comma = oEvent.messageText.indexOf(QLatin1Char(','));
         if (comma < 0) // the description is what comes before the first comma; no comma, no event
             throw VbError::fromNumber(VbError::InvalidProcedureCall);
-        record->setDescription(oEvent.messageText.left(comma));
-        record->setEventDate(oEvent.typeCode == softwareType ? Date::nullDate() : oEvent.controllerDate);
-        record->setEventID(oEvent.eventNumber);
-        record->setEventType(oEvent.typeCode);
-        record->setHostDate(oEvent.hostDate);
-        record->setReportAsAlarm(EventNumbers::isAlarm(oEvent.eventNumber));
-        if (record->EventType() == transactionType) {
+        record.setDescription(oEvent.messageText.left(comma));
+        record.setEventDate(oEvent.typeCode == softwareType ? Date::nullDate() : oEvent.controllerDate);
+        record.setEventID(oEvent.eventNumber);
+        record.setEventType(oEvent.typeCode);
+        record.setHostDate(oEvent.hostDate);
+        record.setReportAsAlarm(EventNumbers::isAlarm(oEvent.eventNumber));
+        if (record.EventType() == transactionType) {
+            // The two fields are read in place; a text too short for one takes the reporting way,
+            // which answers an empty field.
             QString text = oEvent.messageText;
-            record->setCredID1(credentialOf(GetValueByPosition(text, 6)));
-            record->setCredID2(credentialOf(GetValueByPosition(text, 7)));
+            const std::optional<QStringView> first = fieldAt(text, 6);
+            record.setCredID1(credentialOf(first ? *first : QStringView(GetValueByPosition(text, 6))));
+            const std::optional<QStringView> second = fieldAt(text, 7);
+            record.setCredID2(credentialOf(second ? *second : QStringView(GetValueByPosition(text, 7))));
         }
-        record->setHostID1(0);
-        record->setHostID2(0);
-        handOver(record);
+        record.setHostID1(0);
+        record.setHostID2(0);
+        handOver(std::move(record));
     });
 }
 
@@ -66,18 +91,18 @@ void EventIntake::AddZK2Message(const DispatchPtr &oMsg)
         if (!oMsg)
             throw VbError::fromNumber(VbError::ObjectNotSet);
         Dispatch &message = *oMsg;
-        auto record = std::make_shared<cGenericEvent>();
-        record->setAddress(CStr(message.get(QStringLiteral("Address"))));
-        record->setDescription(CStr(message.get(QStringLiteral("Description"))));
-        record->setEventDate(CDate(message.get(QStringLiteral("ControllerDate"))));
-        record->setEventID(CLng(message.get(QStringLiteral("EventID"))));
+        cGenericEvent record;
+        record.setAddress(CStr(message.get(QStringLiteral("Address"))));
+        record.setDescription(CStr(message.get(QStringLiteral("Description"))));
+        record.setEventDate(CDate(message.get(QStringLiteral("ControllerDate"))));
+        record.setEventID(CLng(message.get(QStringLiteral("EventID"))));
         // The host's type 25 is the second family's software type, kept as 55.
         const qint32 type = CLng(message.get(QStringLiteral("EventType")));
-        record->setEventType(type == 25 ? 55 : CLng(message.get(QStringLiteral("EventType"))));
-        record->setZEKOEventSubType(CLng(message.get(QStringLiteral("SubType"))));
-        record->setHostDate(CDate(message.get(QStringLiteral("HostDate"))));
-        record->setReportAsAlarm(CBool(message.get(QStringLiteral("IsAlarm"))));
-        handOver(record);
+        record.setEventType(type == 25 ? 55 : CLng(message.get(QStringLiteral("EventType"))));
+        record.setZEKOEventSubType(CLng(message.get(QStringLiteral("SubType"))));
+        record.setHostDate(CDate(message.get(QStringLiteral("HostDate"))));
+        record.setReportAsAlarm(CBool(message.get(QStringLiteral("IsAlarm"))));
+        handOver(std::move(record));
     });
 }
 
@@ -104,10 +129,10 @@ QString EventIntake::GetValueByPosition(QString &EventString, qint32 Position)
 
 // While the operator has suspended scrolling the record is parked; otherwise whatever was parked is
 // shown first, oldest first, so events keep their order of arrival.
-void EventIntake::handOver(const std::shared_ptr<cGenericEvent> &record)
+void EventIntake::handOver(cGenericEvent &&record)
 {
     if (m_module.view.scrollSuspended) {
-        m_module.messageBuffer().Add(record);
+        m_module.messageBuffer().Add(std::make_shared<cGenericEvent>(std::move(record)));
         return;
     }
     cCircularBuffer &buffer = m_module.messageBuffer();
@@ -115,7 +140,7 @@ void EventIntake::handOver(const std::shared_ptr<cGenericEvent> &record)
         std::shared_ptr<cGenericEvent> parked = buffer.Message();
         (void)m_module.windows().events().AddGenericEvent(*parked, true);
     }
-    (void)m_module.windows().events().AddGenericEvent(*record, true);
+    (void)m_module.windows().events().AddGenericEvent(record, true);
 }
 
 } // namespace Ostraven

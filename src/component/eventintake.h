@@ -22,7 +22,7 @@ public:
     QString GetValueByPosition(QString &EventString, qint32 Position);
 
 private:
-    void handOver(const std::shared_ptr<cGenericEvent> &record);
+    void handOver(cGenericEvent &&record);
 
     MPublic &m_module;
 };

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <type_traits>
 
 namespace Ostraven {
@@ -126,6 +127,8 @@ public:
         while (count > 0)
             put(digits[--count]);
     }
+    [[nodiscard]] const char16_t *data() const { return m_text; }
+    [[nodiscard]] qsizetype size() const { return m_size; }
     [[nodiscard]] QString text(qsizetype reserve = 0) const
     {
         QString result;
@@ -572,6 +575,31 @@ Date Date::addMilliseconds(qint64 milliseconds) const
     return Date(join(parts.day, parts.msOfDay + milliseconds));
 }
 
+namespace {
+
+// The default form of a date whose year is not negative.
+void writeDefaultText(TextBuffer &text, const DayAndTime &dayAndTime, const Parts &parts)
+{
+    if (dayAndTime.day != 0) {
+        text.number(parts.month);
+        text.put(u'/');
+        text.number(parts.day);
+        text.put(u'/');
+        text.number(parts.year, 4);
+        if (dayAndTime.msOfDay < msPerSecond)
+            return;
+        text.put(u' ');
+    }
+    text.number(clockHour(parts.hour));
+    text.put(u':');
+    text.number(parts.minute, 2);
+    text.put(u':');
+    text.number(parts.second, 2);
+    text.put(parts.hour < 12 ? " AM" : " PM");
+}
+
+} // namespace
+
 QString Date::toString() const
 {
     const DayAndTime dayAndTime = split(m_serial);
@@ -579,22 +607,7 @@ QString Date::toString() const
     if (parts.year >= 0) {
         // The same texts as below, written straight into one buffer.
         TextBuffer text;
-        if (dayAndTime.day != 0) {
-            text.number(parts.month);
-            text.put(u'/');
-            text.number(parts.day);
-            text.put(u'/');
-            text.number(parts.year, 4);
-            if (dayAndTime.msOfDay < msPerSecond)
-                return text.text();
-            text.put(u' ');
-        }
-        text.number(clockHour(parts.hour));
-        text.put(u':');
-        text.number(parts.minute, 2);
-        text.put(u':');
-        text.number(parts.second, 2);
-        text.put(parts.hour < 12 ? " AM" : " PM");
+        writeDefaultText(text, dayAndTime, parts);
         return text.text();
     }
     // Milliseconds never show in the default form, so a time below one second counts as midnight.
@@ -604,6 +617,73 @@ QString Date::toString() const
     if (midnight)
         return dateText(parts);
     return dateText(parts) + QLatin1Char(' ') + timeText(parts);
+}
+
+Date::Text Date::text() const
+{
+    const DayAndTime dayAndTime = split(m_serial);
+    // Live events come in order of time, so nearly every one falls on the day of the one before: the
+    // calendar date of the last day asked for is kept, and its text, which writeDefaultText would
+    // write the same way.
+    struct LastDay {
+        qint64 day = std::numeric_limits<qint64>::min();
+        int year = 0;
+        char16_t date[20];
+        int size = 0;
+    };
+    thread_local LastDay lastDay;
+    LastDay &last = lastDay;
+    if (last.day != dayAndTime.day) {
+        const Parts parts = partsOf(DayAndTime{dayAndTime.day, 0});
+        last.day = dayAndTime.day;
+        last.year = parts.year;
+        last.size = 0;
+        if (parts.year >= 0) {
+            TextBuffer text;
+            text.number(parts.month);
+            text.put(u'/');
+            text.number(parts.day);
+            text.put(u'/');
+            text.number(parts.year, 4);
+            std::copy_n(text.data(), text.size(), last.date);
+            last.size = int(text.size());
+        }
+    }
+
+    Text result;
+    result.year = last.year;
+    result.millisecondsOfDay = dayAndTime.msOfDay;
+    if (last.year < 0)
+        return result;
+    int at = 0;
+    if (dayAndTime.day != 0) {
+        std::copy_n(last.date, last.size, result.chars);
+        at = last.size;
+        if (dayAndTime.msOfDay < msPerSecond) {
+            result.size = at;
+            return result;
+        }
+        result.chars[at++] = u' ';
+    }
+    const int seconds = int(dayAndTime.msOfDay / msPerSecond);
+    const int hour = seconds / 3600;
+    const int minute = seconds / 60 % 60;
+    const int second = seconds % 60;
+    const int clock = clockHour(hour);
+    if (clock >= 10)
+        result.chars[at++] = char16_t(u'0' + clock / 10);
+    result.chars[at++] = char16_t(u'0' + clock % 10);
+    result.chars[at++] = u':';
+    result.chars[at++] = char16_t(u'0' + minute / 10);
+    result.chars[at++] = char16_t(u'0' + minute % 10);
+    result.chars[at++] = u':';
+    result.chars[at++] = char16_t(u'0' + second / 10);
+    result.chars[at++] = char16_t(u'0' + second % 10);
+    result.chars[at++] = u' ';
+    result.chars[at++] = hour < 12 ? u'A' : u'P';
+    result.chars[at++] = u'M';
+    result.size = at;
+    return result;
 }
 
 QString Date::format(const QString &pattern) const

@@ -61,6 +61,18 @@ public:
     // second counts as midnight).
     [[nodiscard]] QString toString() const;
 
+    // The default text form as toString writes it, in a buffer of the caller's instead of a new
+    // string, with the year and the time of day it was made from, for a caller that copies the text
+    // on and chooses by the year. size is -1 for years before 1, whose text only toString writes.
+    struct Text {
+        char16_t chars[32];
+        int size = -1;
+        int year = 0;
+        qint64 millisecondsOfDay = 0;
+        [[nodiscard]] QStringView view() const { return {chars, size}; }
+    };
+    [[nodiscard]] Text text() const;
+
     // Host-platform Format patterns: yyyy, yy, m, mm (month, or minutes after h/hh), mmm, mmmm, d, dd,
     // ddd, dddd, h, hh, n, nn, s, ss, AM/PM, am/pm, A/P, and "0" runs for the leading digits of the
     // milliseconds (".000"). Quoted text and characters after "\" are copied, as is anything else.

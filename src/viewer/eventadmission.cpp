@@ -135,7 +135,9 @@ CompiledFilter compileFilter(const QString &filter)
 // The group last asked for on this thread. The group's strings change only when the operator's filter
 // group is applied; the list kept here shares its data with the module's, so the comparison costs
 // nothing until the module's list is replaced or changed (which gives it new data).
-std::shared_ptr<const CompiledGroup> compiledGroup(const QStringList &strings)
+// The answer refers to the thread's own pointer, replaced by the next call for other strings: a
+// caller that may run other code before it is done with the group keeps a copy.
+const std::shared_ptr<const CompiledGroup> &compiledGroup(const QStringList &strings)
 {
     thread_local std::shared_ptr<const CompiledGroup> last;
     if (!last || last->source != strings) {
@@ -235,12 +237,14 @@ bool EventAdmission::containmentVerdict(const QString &strippedAddress, const Ev
 bool EventAdmission::recordVerdict(const QString &address, qint32 eventId)
 {
     const bool inclusive = m_module.filter.FilterInclusive;
-    const std::shared_ptr<const CompiledGroup> group = compiledGroup(m_module.filter.FilterStrings);
     const std::pair<QString, qint32> key(address, eventId);
-    if (group->reliable) {
-        if (const auto found = group->matches.constFind(key); found != group->matches.constEnd())
+    // A remembered answer is only looked up, so the group need not be held for it.
+    if (const CompiledGroup &current = *compiledGroup(m_module.filter.FilterStrings); current.reliable) {
+        if (const auto found = current.matches.constFind(key); found != current.matches.constEnd())
             return *found ? inclusive : !inclusive;
     }
+    // Matching may report a failure, and whatever runs meanwhile may apply another group.
+    const std::shared_ptr<const CompiledGroup> group = compiledGroup(m_module.filter.FilterStrings);
     const std::optional<QString> stripped = knownStripped(address);
     const bool matched = groupMatches(*this, *group, stripped ? *stripped : StripZeros(address), EventNumber{nullptr, eventId});
     if (group->reliable && stripped) {

@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 
 #include <array>
+#include <span>
 
 namespace Ostraven {
 
@@ -418,11 +419,12 @@ public:
     qint64 colour(MPublic &module) override { return EventColouring(module).AssignColor(eventNumber(), field(4)); }
     RowTexts row() override
     {
-        QString category = field(4);
-        category.replace(QStringLiteral("ZEKO Software"), QStringLiteral("Software"));
-        category.replace(QStringLiteral("ZEKO Programming"), QStringLiteral("Software"));
-        return {FEvents::PadMidnight(field(0)), FEvents::PadMidnight(field(1)), field(2), field(3), category,
-                field(5)};
+        m_category = field(4);
+        m_category.replace(QStringLiteral("ZEKO Software"), QStringLiteral("Software"));
+        m_category.replace(QStringLiteral("ZEKO Programming"), QStringLiteral("Software"));
+        m_controllerTime = FEvents::PadMidnight(field(0));
+        m_hostTime = FEvents::PadMidnight(field(1));
+        return {m_controllerTime, m_hostTime, field(2), field(3), m_category, field(5)};
     }
 
 private:
@@ -434,6 +436,9 @@ private:
     }
 
     QStringList m_fields;
+    QString m_controllerTime;
+    QString m_hostTime;
+    QString m_category;
 };
 
 // A record, as the host's live events and the second family's messages arrive.
@@ -456,32 +461,71 @@ public:
     qint64 colour(MPublic &module) override { return m_record.Color(module.profile.colourSlots); }
     RowTexts row() override
     {
-        return {time(m_record.EventDate()), time(m_record.HostDate()), m_record.Address(),
-                QString::number(m_record.EventID()), cGenericEvent::GetEventDescription(m_record.EventType()),
-                m_record.Description()};
+        m_type = cGenericEvent::GetEventDescription(m_record.EventType());
+        return {m_controllerTime.of(m_record.EventDate(), m_milliseconds),
+                m_hostTime.of(m_record.HostDate(), m_milliseconds), m_record.Address(), number(m_record.EventID()),
+                m_type, m_record.Description()};
     }
 
 private:
-    QString time(const Date &date) const
+    // A date cell's text, kept here while the row is written. The default form of a date whose text
+    // reads back (years 100 to 9999) shows a time unless the time is below one second, and only then
+    // reads back as midnight: the padding is decided without reading the text back. Other years keep
+    // the round trip and whatever it reports; the no-date year 1800 shows nothing.
+    class TimeText
     {
-        if (m_milliseconds)
-            return FEvents::FormatDateMS(date);
-        const int year = date.year();
-        if (year == 1800)
-            return {};
-        // The default form of a date whose text reads back (years 100 to 9999) shows a time unless the
-        // time is below one second, and only then reads back as midnight: the padding is decided
-        // without reading the text back. Other years keep the round trip and whatever it reports.
-        if (year < 100 || year > 9999)
-            return FEvents::PadMidnight(date.toString());
-        QString text = date.toString();
-        if (date.millisecondsOfDay() < 1000)
-            text += QStringLiteral(" 00:00:00");
-        return text;
+    public:
+        QStringView of(const Date &date, bool milliseconds)
+        {
+            if (milliseconds) {
+                m_other = FEvents::FormatDateMS(date);
+                return m_other;
+            }
+            m_text = date.text();
+            if (m_text.year == 1800)
+                return {};
+            if (m_text.year < 100 || m_text.year > 9999) {
+                m_other = FEvents::PadMidnight(date.toString());
+                return m_other;
+            }
+            if (m_text.millisecondsOfDay < 1000) {
+                // A date alone (at most ten characters) or day 0's time: room enough.
+                for (const QChar c : QStringView(u" 00:00:00"))
+                    m_text.chars[m_text.size++] = c.unicode();
+            }
+            return m_text.view();
+        }
+
+    private:
+        Date::Text m_text;
+        QString m_other;
+    };
+
+    // The event number as QString::number writes it.
+    QStringView number(qint32 value)
+    {
+        char16_t digits[12];
+        int count = 0;
+        qint64 rest = value < 0 ? -qint64(value) : value;
+        do {
+            digits[count++] = char16_t(u'0' + rest % 10);
+            rest /= 10;
+        } while (rest > 0);
+        m_idSize = 0;
+        if (value < 0)
+            m_id[m_idSize++] = u'-';
+        while (count > 0)
+            m_id[m_idSize++] = digits[--count];
+        return {m_id, m_idSize};
     }
 
     cGenericEvent &m_record;
     bool m_milliseconds;
+    TimeText m_controllerTime;
+    TimeText m_hostTime;
+    char16_t m_id[12];
+    qsizetype m_idSize = 0;
+    QString m_type;
 };
 
 } // namespace
@@ -698,22 +742,18 @@ bool FEvents::admitAndShow(IntakeSource &event)
         return false;
 
     m_rowColour = event.colour(m_module);
-    if (!m_module.view.scrollSuspended) {
-        const RowTexts row = event.row();
-        insertRow(row.controllerTime, row.hostTime, row.address, row.id, row.type, row.description);
-    }
+    if (!m_module.view.scrollSuspended)
+        insertRow(event.row());
     return true;
 }
 
 // Drawing goes off with the first row of a burst and comes back on the refresh timer's third tick,
-// so a burst is painted once; trimming takes exactly one row per insertion.
-void FEvents::insertRow(const QString &controllerTime, const QString &hostTime, const QString &address,
-                        const QString &id, const QString &type, const QString &description)
+// so a burst is painted once; trimming takes exactly one row per insertion, and the trimmed row's
+// storage takes the new row's texts.
+void FEvents::insertRow(const RowTexts &texts)
 {
     vGrid->setRedraw(false);
     const bool atTop = m_module.profile.DisplayEventsAtTop;
-    const int row = atTop ? vGrid->addRow(1) : vGrid->addRow();
-    const qint64 colour = m_rowColour;
     // Columns are only ever added and keys never change, so the columns found for the six keys
     // stay right until the grid has a different number of columns.
     if (m_cellColumnsFor != vGrid->columnCount()) {
@@ -723,15 +763,16 @@ void FEvents::insertRow(const QString &controllerTime, const QString &hostTime, 
         m_cellColumnsFor = vGrid->columnCount();
     }
     // A key the profile's column layout left out has no cell to fill; the row goes in without it.
-    const std::array<const QString *, 6> texts{&controllerTime, &hostTime, &address, &id, &type, &description};
-    for (std::size_t i = 0; i < texts.size(); ++i) {
+    const std::array<QStringView, 6> all{texts.controllerTime, texts.hostTime, texts.address,
+                                         texts.id,             texts.type,     texts.description};
+    std::array<GridCellText, 6> cells;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < all.size(); ++i) {
         if (const int column = m_cellColumns[i])
-            vGrid->setCellDetails(row, column, *texts[i], cellFlags, -1, -1, colour);
+            cells[count++] = GridCellText{column, all[i]};
     }
-    vGrid->autoHeightRow(row);
-
-    if (vGrid->rowCount() > m_module.profile.MaxLines)
-        vGrid->removeRow(atTop ? vGrid->rowCount() : 1);
+    (void)vGrid->addFilledRow(atTop, std::span(cells.data(), count), cellFlags, -1, -1, m_rowColour,
+                              m_module.profile.MaxLines);
     vGrid->ensureVisible(atTop ? 1 : vGrid->rowCount(), 1);
     if (!timerRefresh.isActive())
         timerRefresh.start();

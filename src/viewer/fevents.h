@@ -14,6 +14,7 @@
 namespace Ostraven {
 
 class IntakeSource;
+struct RowTexts;
 class MPublic;
 class cGenericEvent;
 
@@ -94,8 +95,7 @@ protected:
 private:
     void LoadResources();
     [[nodiscard]] bool passesTypeFilter(qint32 eventNumber, const std::function<int()> &requiredIndex) const;
-    void insertRow(const QString &controllerTime, const QString &hostTime, const QString &address, const QString &id,
-                   const QString &type, const QString &description);
+    void insertRow(const RowTexts &texts);
     [[nodiscard]] bool admitAndShow(IntakeSource &event);
     void addDefaultColumns();
     void addColumnsFrom(const QString &columnHeaders);

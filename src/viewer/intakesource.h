@@ -8,14 +8,15 @@ namespace Ostraven {
 
 class MPublic;
 
-// The six cell texts of a row, in the grid's column order.
+// The six cell texts of a row, in the grid's column order: views of texts the source keeps until the
+// row is written, so that a live event's texts go into the grid's cells without a string of their own.
 struct RowTexts {
-    QString controllerTime;
-    QString hostTime;
-    QString address;
-    QString id;
-    QString type;
-    QString description;
+    QStringView controllerTime;
+    QStringView hostTime;
+    QStringView address;
+    QStringView id;
+    QStringView type;
+    QStringView description;
 };
 
 // One event on its way to a row, whichever form it came in: a text line (the archive replay and the
@@ -36,6 +37,7 @@ public:
     // The quick type filter's index a second-family event needs (0: any).
     [[nodiscard]] virtual int requiredTypeIndex() = 0;
     [[nodiscard]] virtual qint64 colour(MPublic &module) = 0;
+    // Valid while the source lives and is not asked again.
     [[nodiscard]] virtual RowTexts row() = 0;
 };
 

@@ -44,6 +44,32 @@ INSTANTIATE_TEST_SUITE_P(DefaultAndCellForms, DateTexts, ::testing::Values(
     TextCase{"FirstYear", Date::fromParts(100, 1, 1, 0, 0, 1)},
     TextCase{"LastDay", Date::fromParts(9999, 12, 31, 23, 59, 59)}), rowName);
 
+// The form written into the caller's buffer is the default form, with the parts it was made from;
+// asked again, and after a date of another day, it stays the same (the last day is remembered).
+TEST_P(DateTexts, BufferedFormIsTheDefaultForm)
+{
+    const Date date = GetParam().date;
+    const Date otherDay = date.addMilliseconds(3 * 86'400'000LL + 1234);
+    for (const Date asked : {date, date, otherDay, date}) {
+        const Date::Text text = asked.text();
+        EXPECT_EQ(std::tuple(text.view().toString(), text.year, text.millisecondsOfDay),
+                  std::tuple(asked.toString(), asked.year(), asked.millisecondsOfDay()));
+    }
+}
+
+// Across days, in steps that land on every hour and on both sides of midnight and noon; and years
+// before the first, which only toString writes.
+TEST(DateBufferedText, FollowsTheDefaultFormAcrossDaysAndLeavesNegativeYearsToToString)
+{
+    const Date start = Date::fromParts(2026, 12, 30, 22, 59, 58, 500);
+    for (qint64 step = 0; step < 200; ++step) {
+        const Date date = start.addMilliseconds(step * 1'799'501);
+        ASSERT_EQ(date.text().view().toString(), date.toString()) << step;
+    }
+    const Date ancient(-800'000.25);
+    EXPECT_EQ(std::pair(ancient.text().size, ancient.text().year), std::pair(-1, ancient.year()));
+}
+
 struct CalendarCase { const char *name; qint64 firstJulianDay, lastJulianDay, step; };
 class Calendar : public ::testing::TestWithParam<CalendarCase> {};
 

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <limits>
 
 namespace Ostraven::Testing {
 namespace {
@@ -260,6 +261,19 @@ INSTANTIATE_TEST_SUITE_P(RowInsertion, Intake, ::testing::Values(
     IntakeCase{"AboveTheBand", 6000, 6, "Changed,", "Changed", {}, 33023},
     IntakeCase{"SoftwareHasNoControllerTime", 1001, 6, "Logged in,", "Logged in", {}, 65535}),
     [](const auto &row) { return std::string(row.param.name); });
+// The number cell is written digit by digit into the row: every sign and width reads as the number.
+struct NumberCase { const char *name; qint32 number; };
+class NumberCell : public RowInsertionTest, public ::testing::WithParamInterface<NumberCase> {};
+TEST_P(NumberCell, ShowsTheEventNumberAsText)
+{
+    push(GetParam().number, 1, QStringLiteral("Input,"));
+    EXPECT_EQ(cell(1, "ID"), QString::number(GetParam().number));
+}
+INSTANTIATE_TEST_SUITE_P(RowInsertion, NumberCell, ::testing::Values(
+    NumberCase{"Zero", 0}, NumberCase{"OneDigit", 7}, NumberCase{"Negative", -42},
+    NumberCase{"Largest", std::numeric_limits<qint32>::max()}, NumberCase{"Smallest", std::numeric_limits<qint32>::min()}),
+    [](const auto &row) { return std::string(row.param.name); });
+
 TEST_F(RowInsertionTest, ARecordWithoutACommaIsReportedAndDropped)
 {
     push(4001, 1, QStringLiteral("no comma here"));

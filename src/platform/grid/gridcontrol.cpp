@@ -132,6 +132,11 @@ GridControl::GridControl(QWidget *parent)
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     columns->viewport()->installEventFilter(this);
+    // Any change to the sections' sizes, order or number, the operator's or the grid's own.
+    for (auto signal : {&QHeaderView::sectionResized, &QHeaderView::sectionMoved})
+        connect(columns, signal, this, [this] { ++m_sectionGeometry; });
+    connect(columns, &QHeaderView::sectionCountChanged, this, [this] { ++m_sectionGeometry; });
+    connect(columns, &QHeaderView::geometriesChanged, this, [this] { ++m_sectionGeometry; });
     connect(columns, &QHeaderView::sectionResized, this, &GridControl::operatorResizedSection);
     connect(columns, &QHeaderView::sectionMoved, this, &GridControl::operatorMovedSection);
     connect(columns, &QHeaderView::sectionClicked, this, [this](int logical) { Q_EMIT columnClicked(logical + 1); });
@@ -363,6 +368,12 @@ int GridControl::addRow(int before)
 void GridControl::removeRow(int row)
 {
     m_table->removeRow(row);
+    forgetRemovedRow(row);
+    changed();
+}
+
+void GridControl::forgetRemovedRow(int row)
+{
     if (row - 1 < m_topIndex)
         --m_topIndex;
     if (m_anchorRow == row)
@@ -370,7 +381,47 @@ void GridControl::removeRow(int row)
     if (m_currentRow == row)
         m_currentRow = 0;
     m_hoverRow = 0;
-    changed();
+}
+
+int GridControl::addFilledRow(bool atTop, std::span<const GridCellText> cells, int flags, int icon,
+                              qint64 backColour, qint64 foreColour, int maxRows)
+{
+    for (const GridCellText &cell : cells) {
+        if (cell.column < 1 || cell.column > columnCount())
+            m_model.columns().require(cell.column);
+    }
+    const int before = atTop ? 1 : 0;
+    if (!cells.empty()) {
+        for (const qint64 colourValue : {backColour, foreColour}) {
+            if (colourValue != PlatformColour::Default && !isValidPlatformColour(colourValue)) {
+                addRow(before);
+                checkPlatformColour(colourValue);
+            }
+        }
+    }
+
+    const int rows = rowCount();
+    if (!m_table->deferred() || rows < 1 || rows + 1 <= maxRows) {
+        int row = addRow(before);
+        m_model.fillRow(row, cells, flags, icon, backColour, foreColour);
+        if (!cells.empty())
+            m_table->rowsChanged(row, row);
+        setRowHeight(row, autoHeight(row));
+        if (rowCount() > maxRows) {
+            removeRow(atTop ? rowCount() : 1);
+            row -= atTop ? 0 : 1;
+        }
+        return row;
+    }
+
+    // Drawing is off, so the view hears of nothing until the burst ends: the row is taken over from
+    // the other end, and the batch records the addition and the removal as the steps above would
+    // (neither the new row's cells nor its height concern rows the view already knows).
+    const int row = m_table->recycleRow(atTop);
+    forgetRemovedRow(atTop ? rows + 1 : 1);
+    m_model.fillRow(row, cells, flags, icon, backColour, foreColour);
+    m_model.setRowHeight(row, autoHeight(row));
+    return row;
 }
 
 void GridControl::clear()
@@ -398,16 +449,19 @@ void GridControl::setRowHeight(int row, int height)
 
 void GridControl::autoHeightRow(int row)
 {
+    setRowHeight(row, autoHeight(row));
+}
+
+int GridControl::autoHeight(int row) const
+{
     const GridRow &gridRow = m_model.rowAt(row);
-    int textHeight = fontMetrics().height();
+    int textHeight = lineHeight();
     // Every live event comes here with single-line cells only; those need no column geometry.
     const bool singleLines = std::all_of(gridRow.cells.begin(), gridRow.cells.end(), [](const GridCell &cell) {
         return (cell.flags & CellFlag::SingleLine) != 0;
     });
-    if (singleLines) {
-        setRowHeight(row, textHeight + RowPadding);
-        return;
-    }
+    if (singleLines)
+        return textHeight + RowPadding;
     for (const ColumnSpan &span : visibleColumnSpans()) {
         const std::size_t at = std::size_t(span.column - 1);
         if (at >= gridRow.cells.size())
@@ -418,7 +472,7 @@ void GridControl::autoHeightRow(int row)
         const QRect bounds(0, 0, std::max(1, span.width - 2 * CellTextMargin), 100000);
         textHeight = std::max(textHeight, fontMetrics().boundingRect(bounds, textFlags(gridCell.flags), gridCell.text).height());
     }
-    setRowHeight(row, textHeight + RowPadding);
+    return textHeight + RowPadding;
 }
 
 int GridControl::addColumn(const QString &key, const QString &header, int alignment, int icon, int width, bool visible)
@@ -531,13 +585,22 @@ void GridControl::ensureVisible(int row, const ColumnRef &column)
 
     const QHeaderView *header = horizontalHeader();
     const int logical = columnIndex - 1;
-    if (logical < header->count() && !header->isSectionHidden(logical)) {
-        const int left = header->sectionPosition(logical);
-        const int width = header->sectionSize(logical);
-        if (left < m_leftOffset)
-            m_leftOffset = left;
-        else if (left + width > m_leftOffset + viewport()->width())
-            m_leftOffset = std::min(left, left + width - viewport()->width());
+    const int sections = header->count();
+    if (logical < sections && !header->isSectionHidden(logical)) {
+        // The horizontal move is settled by the column's section and the view's width alone, and
+        // once made it leaves nothing to move: a live row asking for the same column again, with no
+        // section changed, resized or moved since, keeps the position as it is.
+        const HorizontalFit fit{logical, sections, m_sectionGeometry, viewport()->width(), m_leftOffset};
+        if (!(fit == m_lastFit)) {
+            const int left = header->sectionPosition(logical);
+            const int width = header->sectionSize(logical);
+            if (left < m_leftOffset)
+                m_leftOffset = left;
+            else if (left + width > m_leftOffset + fit.viewWidth)
+                m_leftOffset = std::min(left, left + width - fit.viewWidth);
+            m_lastFit = fit;
+            m_lastFit.leftOffset = m_leftOffset;
+        }
     }
     changed();
 }
@@ -549,12 +612,19 @@ void GridControl::scrollRowIntoView(int row)
         m_topIndex = index;
         return;
     }
-    // Lowest first row that still shows the whole of the wanted row at the bottom.
+    // Lowest first row that still shows the whole of the wanted row at the bottom. The rows are
+    // known to exist here, so their heights are read without the checks of effectiveRowHeight.
     int used = 0;
     int first = index;
     const int room = viewport()->height();
+    int standard = -1;
     while (first >= 0) {
-        const int height = effectiveRowHeight(first + 1);
+        int height = m_model.rowHeightAt(std::size_t(first));
+        if (height <= 0) {
+            if (standard < 0)
+                standard = defaultRowHeight();
+            height = standard;
+        }
         if (used + height > room)
             break;
         used += height;
@@ -668,7 +738,16 @@ QRect GridControl::headerSectionRect(const ColumnRef &column) const
 
 int GridControl::defaultRowHeight() const
 {
-    return fontMetrics().height() + RowPadding;
+    return lineHeight() + RowPadding;
+}
+
+// The font's line height, asked of the font once per font: every live row is sized by it. Whatever
+// can change the metrics (font, style, screen) reaches the grid as a change event, which forgets it.
+int GridControl::lineHeight() const
+{
+    if (m_lineHeight < 0)
+        m_lineHeight = fontMetrics().height();
+    return m_lineHeight;
 }
 
 int GridControl::effectiveRowHeight(int row) const
@@ -733,6 +812,7 @@ void GridControl::resizeEvent(QResizeEvent *event)
 
 void GridControl::changeEvent(QEvent *event)
 {
+    m_lineHeight = -1;
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         verticalHeader()->setDefaultSectionSize(defaultRowHeight());

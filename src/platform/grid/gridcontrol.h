@@ -70,6 +70,15 @@ public:
     void setRowHeight(int row, int height);
     // Makes the row as high as its tallest cell text needs.
     void autoHeightRow(int row);
+    // A whole new row in one call, as a live event arrives: what addRow (at the top or the bottom),
+    // setCellDetails for each of the cells (one set of flags, icon and colours), autoHeightRow and
+    // then, when the grid holds more than maxRows rows, removeRow of the row at the other end do one
+    // after the other. While drawing is off and a row is trimmed, the trimmed row's storage becomes
+    // the new row's, so a grid at its line limit allocates nothing for the row. Columns are checked
+    // first (VbError 9, nothing changed); a colour the grid cannot take leaves the row added but
+    // empty (VbError 380), as setCellDetails would. Returns the new row as it stands afterwards.
+    int addFilledRow(bool atTop, std::span<const GridCellText> cells, int flags, int icon, qint64 backColour,
+                     qint64 foreColour, int maxRows);
 
     // Columns. Index order is the order of adding.
     int addColumn(const QString &key, const QString &header, int alignment = 0, int icon = -1, int width = -1,
@@ -187,6 +196,9 @@ protected:
 private:
     void changed();
     void repaintNow();
+    // The grid's own state about a removed row: scroll position, anchor, current and hovered row.
+    void forgetRemovedRow(int row);
+    [[nodiscard]] int autoHeight(int row) const;
     void keepFrame();
     void syncScrollBars();
     void syncHeader();
@@ -201,6 +213,7 @@ private:
     void selectTo(int row, bool extend);
     void scrollRowIntoView(int row);
     [[nodiscard]] int defaultRowHeight() const;
+    [[nodiscard]] int lineHeight() const;
     [[nodiscard]] int effectiveRowHeight(int row) const;
     [[nodiscard]] int maxTopIndex() const;
     [[nodiscard]] int rowsPerPage() const;
@@ -216,6 +229,18 @@ private:
     bool m_grabbing = false;
     QPixmap m_frame;       // the rows as shown when redraw went off
     QPixmap m_headerFrame; // and the header
+    // What the last horizontal move of ensureVisible was made for, and the offset it left.
+    struct HorizontalFit {
+        int logical = -1;
+        int sections = 0;
+        quint64 geometry = 0;
+        int viewWidth = 0;
+        int leftOffset = 0;
+        friend bool operator==(const HorizontalFit &, const HorizontalFit &) = default;
+    };
+    quint64 m_sectionGeometry = 0; // counts the header's section changes
+    HorizontalFit m_lastFit;
+    mutable int m_lineHeight = -1; // -1: not asked since the last change event
     int m_currentRow = 0;
     int m_repaintRequests = 0;
     int m_paintCount = 0;

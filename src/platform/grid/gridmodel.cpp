@@ -91,6 +91,66 @@ void GridModel::removeRow(int row)
     m_rows.erase(std::size_t(row - 1));
 }
 
+int GridModel::recycleRow(bool atTop)
+{
+    checkRow(1);
+    if (atTop) {
+        m_rows.recycleBackToFront();
+        return 1;
+    }
+    m_rows.recycleFrontToBack();
+    return rowCount();
+}
+
+namespace {
+
+// Null stays null, so a cell reads exactly as one given the text as a QString would.
+void copyText(QString &target, QStringView text)
+{
+    if (text.isNull()) {
+        target = QString();
+        return;
+    }
+    // Most cells keep their length from one row to the next (times, numbers, a device's address).
+    if (target.size() != text.size() || !target.isDetached())
+        target.resize(text.size());
+    std::copy(text.begin(), text.end(), target.data());
+}
+
+} // namespace
+
+void GridModel::fillRow(int row, std::span<const GridCellText> cells, int flags, int icon, qint64 backColour,
+                        qint64 foreColour)
+{
+    GridRow &gridRow = rowAt(row);
+    std::size_t size = 0;
+    for (const GridCellText &cell : cells) {
+        if (cell.column < 1 || cell.column > m_columns.count())
+            m_columns.require(cell.column);
+        size = std::max(size, std::size_t(cell.column));
+    }
+    // As wide as the rightmost written cell, like a row written cell by cell; the cells in between
+    // that are not written are empty ones. A row whose cells are all written has none in between.
+    gridRow.cells.resize(size);
+    if (size > cells.size()) {
+        for (std::size_t at = 0; at < size; ++at) {
+            const bool written = std::any_of(cells.begin(), cells.end(), [&](const GridCellText &cell) {
+                return std::size_t(cell.column - 1) == at;
+            });
+            if (!written)
+                gridRow.cells[at] = GridCell{};
+        }
+    }
+    for (const GridCellText &cell : cells) {
+        GridCell &target = gridRow.cells[std::size_t(cell.column - 1)];
+        copyText(target.text, cell.text);
+        target.flags = flags;
+        target.icon = icon;
+        target.backColour = backColour;
+        target.foreColour = foreColour;
+    }
+}
+
 const GridCell &GridModel::cell(int row, const ColumnRef &column) const
 {
     const std::size_t at = std::size_t(m_columns.indexOf(column) - 1);

@@ -3,6 +3,7 @@
 #include "gridcolumnset.h"
 #include "gridrowstore.h"
 
+#include <span>
 #include <vector>
 
 namespace Ostraven {
@@ -14,6 +15,12 @@ enum class SortOrder { Ascending = 1, Descending = 2 };
 // counts as 0. Text: letter case ignored. DateTime: the text read as a date and time; a text that is
 // no date ranks below every date.
 enum class SortType { Number = 100, Text = 102, DateTime = 200 };
+
+// A cell of a new row: its column's 1-based index and its text.
+struct GridCellText {
+    int column = 0;
+    QStringView text;
+};
 
 struct SortKey {
     int column = 1;
@@ -36,6 +43,14 @@ public:
     int addRow(int before = 0);
     void removeRow(int row);
     void clearRows() { m_rows.clear(); }
+    // Adds a row at the top (atTop) or the bottom in the storage of the row at the other end, which
+    // leaves the grid; the grid must have a row. Returns the new row's number.
+    int recycleRow(bool atTop);
+    // Writes the cells of a row as setCell would, one after the other, with the same flags, icon and
+    // colours; cells of other columns are left empty, as in a row nobody wrote before. Each text is
+    // copied into the cell's own buffer, so a recycled row's buffers serve again.
+    void fillRow(int row, std::span<const GridCellText> cells, int flags, int icon, qint64 backColour,
+                 qint64 foreColour);
 
     [[nodiscard]] const GridCell &cell(int row, const ColumnRef &column) const;
     void setCell(int row, const ColumnRef &column, GridCell cell);
@@ -49,6 +64,8 @@ public:
     void clearSelection();
 
     [[nodiscard]] int rowHeight(int row) const { return rowAt(row).height; }
+    // The same for a 0-based position known to hold a row, unchecked.
+    [[nodiscard]] int rowHeightAt(std::size_t position) const { return m_rows.at(position).height; }
     void setRowHeight(int row, int height);
 
     void clearSortKeys() { m_sortKeys.clear(); }

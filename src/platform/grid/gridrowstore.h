@@ -3,7 +3,6 @@
 #include <QString>
 
 #include <cstddef>
-#include <deque>
 #include <vector>
 
 namespace Ostraven {
@@ -40,29 +39,47 @@ struct GridRow {
 };
 
 // The rows in display order. Rows arrive and leave at both ends all the time (newest at the top or
-// the bottom, oldest trimmed at the other end), so both ends cost constant time. Positions are
-// 0-based here; the grid's 1-based numbering and its range checks live in GridModel.
+// the bottom, oldest trimmed at the other end), so both ends cost constant time: the rows live in a
+// ring of slots that grows by doubling. A grid at its line limit moves its oldest row to the other
+// end as the newest (recycling), so the row's cells and their text buffers serve again instead of
+// being freed and allocated anew. Positions are 0-based here; the grid's 1-based numbering and its
+// range checks live in GridModel.
 class GridRowStore
 {
 public:
-    [[nodiscard]] std::size_t size() const { return m_rows.size(); }
-    [[nodiscard]] bool empty() const { return m_rows.empty(); }
+    [[nodiscard]] std::size_t size() const { return m_size; }
+    [[nodiscard]] bool empty() const { return m_size == 0; }
 
-    GridRow &pushFront() { return m_rows.emplace_front(); }
-    GridRow &pushBack() { return m_rows.emplace_back(); }
+    GridRow &pushFront();
+    GridRow &pushBack();
     GridRow &insert(std::size_t position);
     void erase(std::size_t position);
-    void clear() { m_rows.clear(); }
+    void clear();
 
-    [[nodiscard]] GridRow &at(std::size_t position) { return m_rows[position]; }
-    [[nodiscard]] const GridRow &at(std::size_t position) const { return m_rows[position]; }
+    [[nodiscard]] GridRow &at(std::size_t position) { return m_slots[slot(position)]; }
+    [[nodiscard]] const GridRow &at(std::size_t position) const { return m_slots[slot(position)]; }
+
+    // The first row becomes the last (or the last the first), unselected and of default height; its
+    // cells are left as they were for the caller to overwrite. The store must not be empty.
+    GridRow &recycleFrontToBack();
+    GridRow &recycleBackToFront();
 
     // Rearranges the rows so that new position i holds the row that was at order[i]; order must be
     // a permutation of 0..size()-1.
     void permute(const std::vector<std::size_t> &order);
 
 private:
-    std::deque<GridRow> m_rows;
+    [[nodiscard]] std::size_t slot(std::size_t position) const
+    {
+        const std::size_t at = m_head + position;
+        return at >= m_slots.size() ? at - m_slots.size() : at;
+    }
+    void makeRoom();
+    static GridRow &emptied(GridRow &row);
+
+    std::vector<GridRow> m_slots; // every slot outside the rows holds an empty row
+    std::size_t m_head = 0;
+    std::size_t m_size = 0;
 };
 
 } // namespace Ostraven

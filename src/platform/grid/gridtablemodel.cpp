@@ -117,13 +117,18 @@ int GridTableModel::addRow(int before)
         return row;
     }
     const int row = m_model.addRow(before);
+    noteAdded(before, position);
+    return row;
+}
+
+void GridTableModel::noteAdded(int before, int position)
+{
     if (before == 0)
         ++m_batch.insertedBottom;
     else if (position == 0)
         ++m_batch.insertedTop;
     else
         m_batch.reset = true;
-    return row;
 }
 
 void GridTableModel::removeRow(int row)
@@ -138,6 +143,28 @@ void GridTableModel::removeRow(int row)
     }
     const int rows = m_model.rowCount();
     m_model.removeRow(row);
+    noteRemoved(row, rows);
+}
+
+// The same record as the addition followed by the removal, in that order.
+int GridTableModel::recycleRow(bool atTop)
+{
+    const int rows = m_model.rowCount();
+    // A view that is told at once must never see the store ahead of it: plain addition and removal.
+    if (!m_deferred) {
+        m_model.checkRow(1);
+        const int row = addRow(atTop ? 1 : 0);
+        removeRow(atTop ? rows + 1 : 1);
+        return atTop ? row : row - 1;
+    }
+    const int row = m_model.recycleRow(atTop);
+    noteAdded(atTop ? 1 : 0, atTop ? 0 : rows);
+    noteRemoved(atTop ? rows + 1 : 1, rows + 1);
+    return row;
+}
+
+void GridTableModel::noteRemoved(int row, int rows)
+{
     if (m_batch.reset)
         return;
     // The end row is either one added in this burst or one the view knows.

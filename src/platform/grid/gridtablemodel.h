@@ -61,6 +61,10 @@ public:
     // The row changes; 1-based rows, VbError 9 for a row that does not exist, as GridModel.
     int addRow(int before);
     void removeRow(int row);
+    // While deferred: a row added at the top or the bottom and the row at the other end removed, the
+    // latter's storage becoming the former's; told to the view as that addition and removal. The grid
+    // must have a row. Returns the new row.
+    int recycleRow(bool atTop);
     void clearRows();
     void sortRows();
     // Cells, heights or selection of rows first..last changed.
@@ -72,6 +76,10 @@ public:
 
 private:
     void flush();
+    // The batch's record of a row added before `before` (addRow's numbering) at 0-based `position`,
+    // and of the removal of `row` from `rows` rows.
+    void noteAdded(int before, int position);
+    void noteRemoved(int row, int rows);
     [[nodiscard]] int knownOldRows() const { return m_shownRows - m_batch.removedTop - m_batch.removedBottom; }
 
     GridModel &m_model;
