@@ -164,6 +164,7 @@ SqliteBackend::~SqliteBackend()
 
 void SqliteBackend::forgetStatements()
 {
+    m_unionViewTop = UnionViewTop(); // its prepared statements too, so that closing closes the file
     m_procedures.clear();
     m_calls.clear();
     m_statements.clear();

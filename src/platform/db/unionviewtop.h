@@ -29,10 +29,11 @@ namespace Ostraven {
 // stably, so rows of equal col come in that order; without it, SQLite merges the arms itself, arm by arm
 // and each arm in its index order. Rows are equal, and col values tie, under each column's collation.
 //
-// Only that exact shape is merged, and only for a view in the main database whose arms are plain
-// "SELECT column, ... FROM table" of rowid tables, with the same declared type and a built-in collation
-// for each column in every arm (so comparisons, duplicates and order mean the same in an arm as in the
-// view). Anything else runs as it is. Views are read from sqlite_master once and kept until the schema
+// Only that exact shape is merged (a condition could make SQLite read an arm through another index, in
+// another order), and only for a view in the main database whose arms are plain "SELECT column, ... FROM
+// table" of rowid tables, with the same declared type and a built-in collation for each column in every
+// arm (so comparisons, duplicates and order mean the same in an arm as in the view); with DISTINCT, SQLite
+// must also read each table whole in row-id order. Anything else runs as it is. Views are read from sqlite_master once and kept until the schema
 // version (main's or temp's) changes.
 class UnionViewTop
 {
