@@ -1,13 +1,12 @@
 #pragma once
+#include "platform/db/dberror.h"
 #include "platform/db/odbcbackend.h"
-#include "platform/variant.h"
-#include "platform/vberror.h"
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <functional>
-#include <ostream>
 
 namespace Ostraven {
 // Values print as "Type:text", so a failed comparison says what came back.
@@ -20,6 +19,11 @@ inline void PrintTo(const Variant &value, std::ostream *out)
 
 namespace Ostraven::Testing {
 using ::testing::HasSubstr;
+namespace {
+// Every table row has a name; a failing row prints as it.
+template<typename Row> requires requires(const Row &row) { row.name; }
+void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }
+} // namespace
 
 // The error a call raised; a test failure when it raised none.
 inline VbError errorOf(const std::function<void()> &call)
@@ -29,38 +33,48 @@ inline VbError errorOf(const std::function<void()> &call)
     return VbError(0, QString());
 }
 inline std::string describedError(const std::function<void()> &call) { return errorOf(call).description().toStdString(); }
-inline int errorNumber(const std::function<void()> &call)
-{
-    try { call(); } catch (const VbError &error) { return error.number(); }
-    return 0;
-}
+// The number of the error a call raised, 0 for none.
+inline int errorNumber(const std::function<void()> &call) { try { call(); } catch (const VbError &error) { return error.number(); } return 0; }
 inline constexpr auto rowName = [](const auto &row) { return std::string(row.param.name); };
 
 // The test program's own ODBC configuration: an odbcinst.ini in a temporary folder naming the SQLite ODBC
 // driver as "OvSQLite3", with ODBCSYSINI and ODBCINI pointing there before the first ODBC call, so the
 // machine's configuration is neither read nor written.
-class OdbcConfiguration : public ::testing::Environment
-{
-public:
-    void SetUp() override;
-    [[nodiscard]] static QString driverName() { return QStringLiteral("OvSQLite3"); }
+struct OdbcConfiguration : ::testing::Environment {
+    void SetUp() override
+    {
+        static QTemporaryDir folder;
+        QString driver;
+        for (const char *candidate : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so", "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
+                                      "/usr/lib/odbc/libsqlite3odbc.so", "/usr/lib64/libsqlite3odbc.so"})
+            if (driver.isEmpty() && QFileInfo::exists(QString::fromLatin1(candidate))) driver = QString::fromLatin1(candidate);
+        ASSERT_FALSE(driver.isEmpty()) << "the SQLite ODBC driver (libsqliteodbc) is not installed; run scripts/install-deps";
+        QFile instIni(QDir(folder.path()).filePath(QStringLiteral("odbcinst.ini"))), userIni(QDir(folder.path()).filePath(QStringLiteral("odbc.ini")));
+        ASSERT_TRUE(instIni.open(QIODevice::WriteOnly) && userIni.open(QIODevice::WriteOnly));
+        instIni.write(QStringLiteral("[OvSQLite3]\nDescription=SQLite 3 for the ODBC tests\nDriver=%1\n").arg(driver).toUtf8());
+        qputenv("ODBCSYSINI", QFile::encodeName(folder.path()));
+        qputenv("ODBCINSTINI", "odbcinst.ini");
+        qputenv("ODBCINI", QFile::encodeName(userIni.fileName()));
+    }
 };
+// Registered before main runs (once for the program), so it is in place before any test opens a connection.
+inline ::testing::Environment *const odbcConfiguration = ::testing::AddGlobalTestEnvironment(new OdbcConfiguration);
 
 // A fresh database file per test, opened through the SQLite ODBC driver.
 class OdbcTest : public ::testing::Test
 {
 protected:
     [[nodiscard]] QString databasePath() const { return m_dir.filePath(QStringLiteral("odbc.db")); }
-    [[nodiscard]] QString connectionString() const
+    [[nodiscard]] QString connectionString() const { return QStringLiteral("Driver=OvSQLite3;Database=%1").arg(databasePath()); }
+    [[nodiscard]] std::unique_ptr<OdbcBackend> open(const OdbcOptions &options = {}, const OdbcApi &api = {}) const { return OdbcBackend::open(connectionString(), options, api); }
+    // The first column of a recordset's rows, or of a query's read through the backend under test.
+    static std::vector<Variant> column(Recordset &rs)
     {
-        return QStringLiteral("Driver=%1;Database=%2").arg(OdbcConfiguration::driverName(), databasePath());
+        std::vector<Variant> values;
+        for (; !rs.eof(); rs.moveNext()) values.push_back(rs.field(0));
+        return values;
     }
-    [[nodiscard]] std::unique_ptr<OdbcBackend> open(const OdbcOptions &options = {}, const OdbcApi &api = {}) const
-    {
-        return OdbcBackend::open(connectionString(), options, api);
-    }
-    // The column of a query's rows, read through the backend under test.
-    static std::vector<Variant> column(OdbcBackend &backend, const QString &sql, int index = 0);
+    static std::vector<Variant> column(OdbcBackend &backend, const QString &sql) { return column(*backend.openRecordset(sql, CursorType::ForwardOnly)); }
     QTemporaryDir m_dir;
 };
 } // namespace Ostraven::Testing
