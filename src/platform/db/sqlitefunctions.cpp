@@ -2,9 +2,12 @@
 
 #include "sqllikepattern.h"
 
+#include "platform/com/comregistry.h"
 #include "platform/date.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
@@ -290,6 +293,17 @@ int SqliteFunctions::install(sqlite3 *db)
         return rc;
     rc = sqlite3_create_collation_v2(db, "ov_datetime", SQLITE_UTF8, nullptr, dateTime, nullptr);
     return rc;
+}
+
+QString SqliteFunctions::extensionPath()
+{
+    // The file name CMakeLists.txt gives the module ostraven_sqlite_functions.
+    static const QString fileName = QStringLiteral("libostraven_sqlite_functions.so");
+    const QString library = Com::modulePathOf(reinterpret_cast<const void *>(&SqliteFunctions::install));
+    if (library.isEmpty())
+        return {};
+    const QString path = QFileInfo(library).dir().filePath(fileName);
+    return QFileInfo::exists(path) ? path : QString();
 }
 
 } // namespace Ostraven

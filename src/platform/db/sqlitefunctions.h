@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 struct sqlite3;
 
 namespace Ostraven {
@@ -15,6 +17,12 @@ class SqliteFunctions
 public:
     // Returns SQLITE_OK or the first failing result code.
     [[nodiscard]] static int install(sqlite3 *db);
+
+    // The same functions as a SQLite loadable extension, for a connection SQLite opens for someone else (the
+    // SQLite ODBC driver loads it when its connection string says "LoadExt=<this path>"). The module is built
+    // beside the platform library, so the path is found from where this library was loaded, whatever the
+    // program's own folder. Empty when the module is not there.
+    [[nodiscard]] static QString extensionPath();
 };
 
 } // namespace Ostraven
