@@ -15,6 +15,7 @@
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace Ostraven {
 
@@ -156,7 +157,13 @@ GridControl::GridControl(QWidget *parent)
     });
 }
 
-GridControl::~GridControl() = default;
+// The base class's destructor hides the header and scroll bars, which still signal; by then this
+// object is no longer a GridControl, so nothing may reach its members.
+GridControl::~GridControl()
+{
+    for (QObject *sender : std::initializer_list<QObject *>{horizontalHeader(), verticalScrollBar(), horizontalScrollBar(), m_table})
+        QObject::disconnect(sender, nullptr, this, nullptr);
+}
 
 // Every change ends here: it reaches the screen only while redraw is on.
 void GridControl::changed()
