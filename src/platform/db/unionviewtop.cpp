@@ -31,8 +31,7 @@ StatementPtr prepare(sqlite3 *db, const QString &sql)
     return StatementPtr(raw);
 }
 
-// The statement's words and symbols without the blanks and comments between them; `index` keeps each
-// one's place in the full list so that a stretch can be copied out exactly as it was written.
+// The statement's words and symbols without the blanks and comments between them.
 class Tokens
 {
 public:
@@ -69,14 +68,6 @@ public:
         return i >= 0 && i < size() && (at(i).kind == SqlTokenKind::Word || at(i).kind == SqlTokenKind::Identifier);
     }
     [[nodiscard]] QString name(qsizetype i) const { return SqlLexer::nameOf(at(i)); }
-    // The text of meaningful tokens first to last, with whatever stood between them.
-    [[nodiscard]] QString text(qsizetype first, qsizetype last) const
-    {
-        QString out;
-        for (qsizetype i = m_meaningful[size_t(first)]; i <= m_meaningful[size_t(last)]; ++i)
-            out += m_all[size_t(i)].text;
-        return out;
-    }
 
 private:
     std::vector<SqlToken> m_all;
