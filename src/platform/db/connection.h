@@ -25,6 +25,7 @@ struct OdbcOptions {
     std::chrono::seconds loginTimeout{15}; // waiting for the server to accept the login
     std::chrono::seconds queryTimeout{30}; // waiting for one statement; 0 waits for ever
     OdbcDialect dialect = OdbcDialect::Detect;
+    bool emulate = false; // the T-SQL emulation over this data source (a SQLite ODBC source)
 };
 
 enum class ParameterDirection { Input, Output, InputOutput };
