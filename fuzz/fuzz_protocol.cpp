@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QString errorLog;
     {
         Host::HostSession::Options options;
-        options.databasePath = files().database;
+        options.database.path = files().database;
         options.headless = true;
         options.componentLibrary = QStringLiteral(OSTRAVEN_COMPONENT_LIBRARY);
         options.registryFile = files().registry;

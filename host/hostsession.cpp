@@ -48,7 +48,7 @@ HostSession::~HostSession()
 
 void HostSession::start()
 {
-    m_database = Connection::openSqlite(m_options.databasePath);
+    m_database = m_options.database.open();
     if (!m_options.traceFile.isEmpty())
         m_database->setTraceFile(m_options.traceFile);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "databasesource.h"
 #include "hostconfig.h"
 #include "hostobjects.h"
 
@@ -28,7 +29,7 @@ class HostSession
 {
 public:
     struct Options {
-        QString databasePath;
+        DatabaseSource database;
         QString traceFile;
         // Scripted desktop (nothing modal, answers from a queue) instead of the real one.
         bool headless = false;

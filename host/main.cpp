@@ -1,4 +1,5 @@
 #include "host/controlprotocol.h"
+#include "host/databasesource.h"
 #include "host/db/hostdatabase.h"
 #include "host/hostrunner.h"
 
@@ -10,7 +11,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFileInfo>
 #include <QTextStream>
 
 #include <cstring>
@@ -42,13 +42,11 @@ int initDatabase(const QString &path, const QString &eventsOption)
     return 0;
 }
 
-int runSql(const QString &path, const QString &sql, const QString &traceFile)
+int runSql(const Ostraven::Host::DatabaseSource &source, const QString &sql, const QString &traceFile)
 {
-    if (!QFileInfo::exists(path))
-        return fail(QStringLiteral("the database %1 does not exist; create it with --init-db").arg(path), 2);
-    if (const QString problem = Ostraven::HostDatabase::checkDatabase(path); !problem.isEmpty())
+    if (const QString problem = source.problemBeforeOpening(); !problem.isEmpty())
         return fail(problem, 2);
-    const Ostraven::ConnectionPtr connection = Ostraven::Connection::openSqlite(path);
+    const Ostraven::ConnectionPtr connection = source.open();
     if (!traceFile.isEmpty())
         connection->setTraceFile(traceFile);
     QTextStream out(stdout);
@@ -92,12 +90,23 @@ int main(int argc, char **argv)
                  QDir::toNativeSeparators(Ostraven::ErrorHandling::defaultFallbackLogFolder())));
     parser.addHelpOption();
     const QCommandLineOption dbOption(QStringLiteral("db"),
-                                      QStringLiteral("The host database (default: the demo database in the user's "
-                                                     "data folder, created on first use)."),
+                                      QStringLiteral("The host database as an SQLite file (default, without "
+                                                     "--odbc: the demo database in the user's data folder, created "
+                                                     "on first use)."),
                                       QStringLiteral("PATH"));
+    const QCommandLineOption odbcOption(
+        QStringLiteral("odbc"),
+        QStringLiteral("The host database through ODBC, from a DSN-less connection string, e.g. "
+                       "\"Driver=FreeTDS;Server=HOST;Port=1433;Database=NAME;UID=USER;PWD=...\"; statements go to "
+                       "the server unchanged."),
+        QStringLiteral("CONNECTION STRING"));
+    const QCommandLineOption emulateOption(
+        QStringLiteral("odbc-emulate"),
+        QStringLiteral("With --odbc: run the SQL Server emulation over an ODBC data source that is not SQL Server "
+                       "(such as the SQLite ODBC driver)."));
     const QCommandLineOption initOption(QStringLiteral("init-db"),
-                                        QStringLiteral("Create a new database with the demo site; refuses an "
-                                                       "existing file."));
+                                        QStringLiteral("Create a new SQLite database with the demo site; refuses "
+                                                       "an existing file. Not with --odbc."));
     const QCommandLineOption eventsOption(QStringLiteral("archive-events"),
                                           QStringLiteral("Archived events of a new database (default 20000)."),
                                           QStringLiteral("N"));
@@ -143,27 +152,40 @@ int main(int argc, char **argv)
                                             QStringLiteral("Register the component in FILE instead of the user's "
                                                            "registration."),
                                             QStringLiteral("FILE"));
-    parser.addOptions({dbOption, initOption, eventsOption, sqlOption, traceOption, headlessOption, screenshotOption,
-                       quitAfterOption, scriptOption, listenOption, tokenFileOption, listenSocketOption, demoOption,
-                       rateOption, registryOption});
+    parser.addOptions({dbOption, odbcOption, emulateOption, initOption, eventsOption, sqlOption, traceOption,
+                       headlessOption, screenshotOption, quitAfterOption, scriptOption, listenOption, tokenFileOption,
+                       listenSocketOption, demoOption, rateOption, registryOption});
     parser.process(application);
 
-    const bool ownDatabase = parser.isSet(dbOption);
-    const QString path = ownDatabase ? parser.value(dbOption) : Ostraven::HostDatabase::defaultDatabasePath();
+    if (parser.isSet(dbOption) && parser.isSet(odbcOption))
+        return fail(QStringLiteral("--db and --odbc both name the host database; give one of them"), 2);
+    if (parser.isSet(emulateOption) && !parser.isSet(odbcOption))
+        return fail(QStringLiteral("--odbc-emulate goes with --odbc: it runs the SQL Server emulation over an ODBC "
+                                   "data source"), 2);
+    if (parser.isSet(odbcOption) && parser.value(odbcOption).trimmed().isEmpty())
+        return fail(QStringLiteral("--odbc needs a connection string, e.g. \"Driver=FreeTDS;Server=HOST;Port=1433;"
+                                   "Database=NAME;UID=USER;PWD=...\""), 2);
+    if (parser.isSet(initOption) && parser.isSet(odbcOption))
+        return fail(QStringLiteral("--init-db creates an SQLite file; it goes with --db, not with --odbc"), 2);
+
+    Ostraven::Host::DatabaseSource source;
+    source.odbc = parser.value(odbcOption);
+    source.emulate = parser.isSet(emulateOption);
+    const bool demoDatabase = !parser.isSet(dbOption) && !source.isOdbc();
+    source.path = demoDatabase ? Ostraven::HostDatabase::defaultDatabasePath() : parser.value(dbOption);
     try {
         if (parser.isSet(initOption))
-            return initDatabase(path, parser.value(eventsOption));
-        if (!ownDatabase && Ostraven::HostDatabase::ensureDatabase(path))
-            errorStream() << "ostraven-host: created the demo database " << QDir::toNativeSeparators(path) << Qt::endl;
+            return initDatabase(source.path, parser.value(eventsOption));
+        if (demoDatabase && Ostraven::HostDatabase::ensureDatabase(source.path))
+            errorStream() << "ostraven-host: created the demo database " << QDir::toNativeSeparators(source.path)
+                          << Qt::endl;
         if (parser.isSet(sqlOption))
-            return runSql(path, parser.value(sqlOption), parser.value(traceOption));
-        if (!QFileInfo::exists(path))
-            return fail(QStringLiteral("the database %1 does not exist; create it with --init-db").arg(path), 2);
-        if (const QString problem = Ostraven::HostDatabase::checkDatabase(path); !problem.isEmpty())
+            return runSql(source, parser.value(sqlOption), parser.value(traceOption));
+        if (const QString problem = source.problemBeforeOpening(); !problem.isEmpty())
             return fail(problem, 2);
 
         Ostraven::Host::HostRunner::Options options;
-        options.session.databasePath = path;
+        options.session.database = source;
         options.session.traceFile = parser.value(traceOption);
         options.session.headless = parser.isSet(headlessOption);
         options.session.registryFile = parser.value(registryOption);

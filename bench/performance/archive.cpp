@@ -55,7 +55,7 @@ double showToLoad(const QString &database)
                                  "EventViewObject (" + component.toStdString() + ")");
     QTemporaryDir folder;
     Host::HostSession::Options options;
-    options.databasePath = database;
+    options.database.path = database;
     options.headless = true;
     options.registryFile = folder.path() + QStringLiteral("/registry.ini");
     Host::HostSession session(options);
