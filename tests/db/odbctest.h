@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/db/dberror.h"
 #include "platform/db/odbcbackend.h"
+#include "support/odbcconfiguration.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -44,17 +45,8 @@ struct OdbcConfiguration : ::testing::Environment {
     void SetUp() override
     {
         static QTemporaryDir folder;
-        QString driver;
-        for (const char *candidate : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so", "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
-                                      "/usr/lib/odbc/libsqlite3odbc.so", "/usr/lib64/libsqlite3odbc.so"})
-            if (driver.isEmpty() && QFileInfo::exists(QString::fromLatin1(candidate))) driver = QString::fromLatin1(candidate);
-        ASSERT_FALSE(driver.isEmpty()) << "the SQLite ODBC driver (libsqliteodbc) is not installed; run scripts/install-deps";
-        QFile instIni(QDir(folder.path()).filePath(QStringLiteral("odbcinst.ini"))), userIni(QDir(folder.path()).filePath(QStringLiteral("odbc.ini")));
-        ASSERT_TRUE(instIni.open(QIODevice::WriteOnly) && userIni.open(QIODevice::WriteOnly));
-        instIni.write(QStringLiteral("[OvSQLite3]\nDescription=SQLite 3 for the ODBC tests\nDriver=%1\n").arg(driver).toUtf8());
-        qputenv("ODBCSYSINI", QFile::encodeName(folder.path()));
-        qputenv("ODBCINSTINI", "odbcinst.ini");
-        qputenv("ODBCINI", QFile::encodeName(userIni.fileName()));
+        const QString problem = useOwnOdbcConfiguration(folder.path(), QStringLiteral("OvSQLite3"));
+        ASSERT_TRUE(problem.isEmpty()) << problem.toStdString();
     }
 };
 // Registered before main runs (once for the program), so it is in place before any test opens a connection.
