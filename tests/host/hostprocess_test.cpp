@@ -1,3 +1,4 @@
+#include "support/odbcconfiguration.h"
 #include "support/testdatabase.h"
 
 #include "host/db/sqlitefile.h"
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <cstring>
@@ -55,10 +57,37 @@ HostRun runHost(const QStringList &arguments, const QByteArray &input = {},
     return {host.exitCode(), host.readAllStandardOutput(), host.readAllStandardError()};
 }
 
+// The program runs twice under CTest: once with every host opened on its SQLite file (--db), and once, with
+// OSTRAVEN_TEST_HOST_DATABASE=odbc, on the same file through the SQLite ODBC driver with the T-SQL emulation
+// above it, so that everything the host does is shown to work over ODBC as well.
+bool overOdbc()
+{
+    static const bool odbc = qgetenv("OSTRAVEN_TEST_HOST_DATABASE") == "odbc";
+    return odbc;
+}
+QStringList overDb(const QString &file) { return {"--db", file}; }
+QStringList overOdbcEmulated(const QString &file)
+{
+    return {"--odbc", "Driver=SQLite3;Database=" + file, "--odbc-emulate"};
+}
+QStringList databaseArguments(const QString &file) { return overOdbc() ? overOdbcEmulated(file) : overDb(file); }
+
+// Every host this program starts reads a test-local ODBC configuration naming the SQLite ODBC driver as
+// "SQLite3", never the machine's.
+struct HostOdbcConfiguration : ::testing::Environment {
+    void SetUp() override
+    {
+        static QTemporaryDir folder;
+        const QString problem = useOwnOdbcConfiguration(folder.path(), QStringLiteral("SQLite3"));
+        ASSERT_TRUE(problem.isEmpty()) << problem.toStdString();
+    }
+};
+::testing::Environment *const hostOdbcConfiguration = ::testing::AddGlobalTestEnvironment(new HostOdbcConfiguration);
+
 // The viewer run headless over a site, its desktop scripted.
 QStringList headlessOn(const TestDatabase &site)
 {
-    return {"--db", site.path(), "--headless", "--registry", site.folder() + "/registry.ini"};
+    return databaseArguments(site.path()) + QStringList{"--headless", "--registry", site.folder() + "/registry.ini"};
 }
 
 // A script on standard input, as an integrator drives the host.
@@ -280,6 +309,8 @@ struct Stranger { const char *name; QString (*make)(Site site); const char *reas
 class NotAHostDatabase : public HostScriptTest, public ::testing::WithParamInterface<Stranger> {};
 TEST_P(NotAHostDatabase, IsRefusedAtStartAndLeftAlone)
 {
+    if (overOdbc())
+        GTEST_SKIP() << "the check of an SQLite file at start is made for --db only";
     const QString file = GetParam().make(site());
     const QByteArray before = contentsOf(file);
     for (const QStringList &arguments : {QStringList{"--headless", "--registry", path("registry.ini"), "--script", "-"},
@@ -319,7 +350,9 @@ struct BadStart { const char *name; QStringList arguments; int exitCode; QString
 class BadStartTest : public HostScriptTest, public ::testing::WithParamInterface<BadStart> {};
 TEST_P(BadStartTest, StopsTheHostWithTheReason)
 {
-    const HostRun run = runHost(QStringList{"--db", site().path(), "--headless"} + GetParam().arguments);
+    if (overOdbc() && GetParam().arguments.contains("--init-db"))
+        GTEST_SKIP() << "--init-db creates an SQLite file and is refused with --odbc (see OdbcOptionError)";
+    const HostRun run = runHost(databaseArguments(site().path()) + QStringList{"--headless"} + GetParam().arguments);
     EXPECT_EQ(run.exitCode, GetParam().exitCode);
     EXPECT_TRUE(QString::fromUtf8(run.err).contains(GetParam().error)) << run.err.toStdString();
 }
@@ -511,6 +544,84 @@ TEST_F(ControlPortTest, ClientsLoseOnlyTheirOwnLinesAndTheFilesAreTheOwnersAlone
     stopHost();
     EXPECT_FALSE(QFileInfo::exists(socketPath));
     EXPECT_FALSE(QFileInfo::exists(path("port.token")));
+}
+
+// The database options that exclude or need each other, and an ODBC source that cannot be opened: each stops the
+// host with one message naming the reason (the connection string with its password masked), prints nothing on
+// standard output, and leaves the site's file exactly as it was.
+struct OptionError { const char *name; QStringList (*arguments)(const QString &file); int exitCode; QString error; };
+using File = const QString &;
+const QString noSuchDriver = "Driver=NoSuchDriver;Server=db.example;UID=viewer;PWD=s3cret";
+class OdbcOptionError : public HostProcessTest, public ::testing::WithParamInterface<OptionError> {};
+TEST_P(OdbcOptionError, StopsTheHostAndLeavesTheFile)
+{
+    const QByteArray before = contentsOf(site().path());
+    const HostRun run = runHost(GetParam().arguments(site().path()) + QStringList{"--registry", path("registry.ini")});
+    EXPECT_EQ(run.exitCode, GetParam().exitCode);
+    const QStringList errors = QString::fromUtf8(run.err).split(u'\n').filter(u"ostraven-host:");
+    ASSERT_EQ(errors.size(), 1) << run.err.toStdString();
+    EXPECT_TRUE(errors[0].startsWith("ostraven-host: " + GetParam().error)) << errors[0].toStdString();
+    EXPECT_FALSE(errors[0].contains("s3cret"));
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_EQ(contentsOf(site().path()), before);
+}
+const QString cannotOpen = "Cannot open the ODBC connection 'Driver=NoSuchDriver;Server=db.example;UID=viewer;PWD=***'";
+INSTANTIATE_TEST_SUITE_P(Options, OdbcOptionError, ::testing::Values(
+    OptionError{"DbAndOdbc", [](File f) { return overDb(f) + overOdbcEmulated(f) + QStringList{"--headless"}; }, 2,
+                "--db and --odbc both name the host database; give one of them"},
+    OptionError{"DbAndOdbcForSql", [](File f) { return overOdbcEmulated(f) + overDb(f) + QStringList{"--sql", "SELECT 1"}; },
+                2, "--db and --odbc both name the host database"},
+    OptionError{"EmulateWithDb", [](File f) { return overDb(f) + QStringList{"--odbc-emulate", "--sql", "SELECT 1"}; }, 2,
+                "--odbc-emulate goes with --odbc"},
+    OptionError{"EmulateAlone", [](File) { return QStringList{"--odbc-emulate", "--headless"}; }, 2,
+                "--odbc-emulate goes with --odbc"},
+    OptionError{"InitDbWithOdbc", [](File f) { return overOdbcEmulated(f) + QStringList{"--init-db"}; }, 2,
+                "--init-db creates an SQLite file; it goes with --db, not with --odbc"},
+    OptionError{"EmptyConnectionString", [](File) { return QStringList{"--odbc", " ", "--headless"}; }, 2,
+                "--odbc needs a connection string"},
+    OptionError{"NoSuchDriverForSql", [](File) { return QStringList{"--odbc", noSuchDriver, "--sql", "SELECT 1"}; }, 1,
+                cannotOpen},
+    OptionError{"NoSuchDriverForTheViewer",
+                [](File) { return QStringList{"--odbc", noSuchDriver, "--headless", "--script", "-"}; }, 1, cannotOpen},
+    OptionError{"NoSuchDriverEmulated",
+                [](File) { return QStringList{"--odbc", noSuchDriver, "--odbc-emulate", "--sql", "SELECT 1"}; }, 1,
+                cannotOpen}), rowName);
+
+// The same file gives the same answers and the component sends the same statements whether the host opens it
+// itself or through the SQLite ODBC driver with the emulation: a --sql statement's rows, and a short session's
+// dumps and statement trace, opening and closing the viewer (which saves the profile) included.
+TEST_F(HostProcessTest, OdbcWithTheEmulationAnswersAsTheFileDoes)
+{
+    ASSERT_TRUE(QFile::copy(site().path(), path("twin.sqlite")));
+    const QStringList lines{R"({"op": "config", "profile": 1, "user": 101})", R"({"op": "show"})",
+                            R"({"op": "sql", "text": "SELECT TOP 3 OperatorID, FullName FROM Operators ORDER BY 1"})",
+                            R"({"op": "dump"})", R"({"op": "close"})", R"({"op": "dump"})"};
+    const QString sql = "EXEC rp_Role_Routing_Granted_Timezones 103";
+    struct Outcome { HostRun sql, session; QByteArray sqlTrace, sessionTrace; };
+    const auto runOn = [&](const QStringList &database, const QString &name) {
+        const QString sqlTrace = path(name + "-sql.trace"), sessionTrace = path(name + "-session.trace");
+        Outcome outcome;
+        outcome.sql = runHost(database + QStringList{"--sql", sql, "--sql-trace", sqlTrace});
+        outcome.session = runHost(database + QStringList{"--headless", "--registry", path("registry.ini"), "--sql-trace",
+                                                         sessionTrace, "--script", "-"},
+                                  lines.join(u'\n').toUtf8() + '\n');
+        outcome.sqlTrace = contentsOf(sqlTrace);
+        outcome.sessionTrace = contentsOf(sessionTrace);
+        return outcome;
+    };
+    const Outcome file = runOn(overDb(site().path()), "file");
+    const Outcome odbc = runOn(overOdbcEmulated(path("twin.sqlite")), "odbc");
+    EXPECT_EQ(file.sql.exitCode, 0) << file.sql.err.toStdString();
+    EXPECT_EQ(odbc.sql.exitCode, 0) << odbc.sql.err.toStdString();
+    EXPECT_FALSE(file.sql.out.isEmpty());
+    EXPECT_EQ(odbc.sql.out, file.sql.out);
+    EXPECT_EQ(odbc.sqlTrace, file.sqlTrace);
+    EXPECT_EQ(odbc.session.exitCode, 0) << odbc.session.err.toStdString();
+    EXPECT_TRUE(odbc.session.errorLines().isEmpty()) << odbc.session.err.toStdString();
+    ASSERT_EQ(file.session.outLines().size(), 3) << file.session.err.toStdString();
+    EXPECT_EQ(odbc.session.outLines(), file.session.outLines());
+    EXPECT_GT(file.sessionTrace.count('\n'), 10);
+    EXPECT_EQ(odbc.sessionTrace, file.sessionTrace);
 }
 
 } // namespace
