@@ -25,6 +25,7 @@ struct OdbcOptions {
     std::chrono::seconds loginTimeout{15}; // waiting for the server to accept the login
     std::chrono::seconds queryTimeout{30}; // waiting for one statement; 0 waits for ever
     OdbcDialect dialect = OdbcDialect::Detect;
+    bool emulate = false; // the T-SQL emulation over this data source (a SQLite ODBC source)
 };
 
 enum class ParameterDirection { Input, Output, InputOutput };
@@ -68,7 +69,10 @@ public:
     // Opens the embedded SQLite database at path (":memory:" for a private in-memory one).
     [[nodiscard]] static std::shared_ptr<Connection> openSqlite(const QString &path);
     // Opens a server through the ODBC driver manager from a DSN-less connection string
-    // ("Driver=...;Server=...;Database=...;UID=...;PWD=..."). Statements go to the server unchanged.
+    // ("Driver=...;Server=...;Database=...;UID=...;PWD=..."). Statements go to the server unchanged,
+    // unless options.emulate puts the T-SQL emulation over a data source that speaks SQLite's dialect;
+    // the SQLite ODBC driver is then told to load the SQL Server functions (LoadExt) unless the string
+    // names an extension itself.
     [[nodiscard]] static std::shared_ptr<Connection> openOdbc(const QString &connectionString,
                                                               const OdbcOptions &options = {});
 
