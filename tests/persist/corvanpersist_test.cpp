@@ -4,7 +4,7 @@
 #include "support/reportedlabels.h"
 
 #include "model/ccircularbuffer.h"
-#include "platform/db/sqlitebackend.h"
+#include "support/sqlitedriverof.h"
 #include "viewer/fevents.h"
 
 #include <QElapsedTimer>
@@ -181,7 +181,7 @@ protected:
         db().execute("UPDATE Profile_Details SET [Value] = '" + customColumns + "' WHERE ProfileID = 1 AND ObjectID = 4 AND Property = 'ColumnHeaders'");
         sqlite().setLockWaitAllowance(std::chrono::milliseconds(200));
     }
-    SqliteBackend &sqlite() { return dynamic_cast<SqliteBackend &>(db().backend()); }
+    SqliteDriver &sqlite() { return sqliteDriverOf(db()); }
     // The next user action waits for the lock afresh and its boxes are counted on their own.
     void nextAction() { db().endUserAction(); desktop().clearRecords(); }
     QStringList storedProfile()

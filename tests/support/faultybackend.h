@@ -1,7 +1,8 @@
 #pragma once
 
 #include "platform/db/databasebackend.h"
-#include "platform/db/sqlitebackend.h"
+#include "platform/db/sqlitedriver.h"
+#include "platform/db/transactsqlemulation.h"
 
 #include <memory>
 
@@ -13,7 +14,7 @@ namespace Ostraven::Testing {
 class FaultyBackend : public DatabaseBackend
 {
 public:
-    explicit FaultyBackend(const QString &path) : m_file(SqliteBackend::open(path)) {}
+    explicit FaultyBackend(const QString &path) : m_file(std::make_unique<TransactSqlEmulation>(SqliteDriver::open(path))) {}
 
     [[nodiscard]] static ConnectionPtr connect(const QString &path, FaultyBackend *&backend);
 
@@ -34,7 +35,7 @@ public:
 private:
     void count();
 
-    std::unique_ptr<SqliteBackend> m_file;
+    std::unique_ptr<TransactSqlEmulation> m_file;
     int m_failAt = 0;
     int m_calls = 0;
 };

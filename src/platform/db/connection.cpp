@@ -3,7 +3,9 @@
 #include "databasebackend.h"
 #include "dberror.h"
 #include "odbcbackend.h"
-#include "sqlitebackend.h"
+#include "sqlitedriver.h"
+#include "sqlitefunctions.h"
+#include "transactsqlemulation.h"
 
 namespace Ostraven {
 
@@ -41,12 +43,33 @@ Connection::~Connection() = default;
 
 std::shared_ptr<Connection> Connection::openSqlite(const QString &path)
 {
-    return std::make_shared<Connection>(SqliteBackend::open(path));
+    return std::make_shared<Connection>(std::make_unique<TransactSqlEmulation>(SqliteDriver::open(path)));
 }
 
 std::shared_ptr<Connection> Connection::openOdbc(const QString &connectionString, const OdbcOptions &options)
 {
-    return std::make_shared<Connection>(OdbcBackend::open(connectionString, options));
+    if (!options.emulate)
+        return std::make_shared<Connection>(OdbcBackend::open(connectionString, options));
+    QString withFunctions = connectionString;
+    if (OdbcConnectionString::parse(connectionString).value(QStringLiteral("LoadExt")).isNull()) {
+        const QString extension = SqliteFunctions::extensionPath();
+        if (!withFunctions.trimmed().endsWith(u';'))
+            withFunctions += u';';
+        withFunctions += QStringLiteral("LoadExt=") + extension;
+    }
+    std::unique_ptr<OdbcBackend> driver = OdbcBackend::open(withFunctions, options);
+    // The SQLite ODBC driver opens the database even when the extension fails to load, and the first
+    // statement that needs a SQL Server function would fail far from the cause.
+    try {
+        (void)driver->openRecordset(QStringLiteral("SELECT len('ok')"), CursorType::ForwardOnly);
+    } catch (const VbError &error) {
+        throw DbError::openFailed(
+            QStringLiteral("The ODBC data source '%1' lacks the SQL Server functions the emulation needs (%2). For "
+                           "the SQLite ODBC driver, name their module with LoadExt=%3.")
+                .arg(OdbcConnectionString::parse(connectionString).masked(), error.description(),
+                     SqliteFunctions::extensionPath()));
+    }
+    return std::make_shared<Connection>(std::make_unique<TransactSqlEmulation>(std::move(driver)));
 }
 
 std::unique_ptr<Recordset> Connection::openRecordset(const QString &sql, CursorType cursor)

@@ -69,7 +69,10 @@ public:
     // Opens the embedded SQLite database at path (":memory:" for a private in-memory one).
     [[nodiscard]] static std::shared_ptr<Connection> openSqlite(const QString &path);
     // Opens a server through the ODBC driver manager from a DSN-less connection string
-    // ("Driver=...;Server=...;Database=...;UID=...;PWD=..."). Statements go to the server unchanged.
+    // ("Driver=...;Server=...;Database=...;UID=...;PWD=..."). Statements go to the server unchanged,
+    // unless options.emulate puts the T-SQL emulation over a data source that speaks SQLite's dialect;
+    // the SQLite ODBC driver is then told to load the SQL Server functions (LoadExt) unless the string
+    // names an extension itself.
     [[nodiscard]] static std::shared_ptr<Connection> openOdbc(const QString &connectionString,
                                                               const OdbcOptions &options = {});
 

@@ -2,6 +2,7 @@
 
 #include "dberror.h"
 #include "sqllexer.h"
+#include "storedprocedure.h"
 
 #include <algorithm>
 
@@ -54,6 +55,32 @@ QString savepointName(int depth)
     return QStringLiteral("ov_transaction_") + QString::number(depth);
 }
 
+// Whether a statement of SQLite's dialect leaves the database as it was, judged by its words: the driver
+// cannot be asked. Anything it cannot tell counts as a write, which only costs the emulation a fresh look
+// at its procedures.
+bool readsOnly(const std::vector<SqlToken> &tokens)
+{
+    const auto first = std::find_if(tokens.cbegin(), tokens.cend(), [](const SqlToken &token) {
+        return token.kind != SqlTokenKind::Blank && !token.isSymbol(QLatin1StringView("("));
+    });
+    if (first == tokens.cend())
+        return true;
+    for (const char *transaction : {"BEGIN", "COMMIT", "END", "ROLLBACK", "SAVEPOINT", "RELEASE"}) {
+        if (first->isWord(QLatin1StringView(transaction)))
+            return true;
+    }
+    if (!first->isWord(QLatin1StringView("SELECT")) && !first->isWord(QLatin1StringView("WITH"))
+        && !first->isWord(QLatin1StringView("VALUES")))
+        return false;
+    return std::none_of(tokens.cbegin(), tokens.cend(), [](const SqlToken &token) {
+        for (const char *write : {"INSERT", "UPDATE", "DELETE", "REPLACE"}) {
+            if (token.isWord(QLatin1StringView(write)))
+                return true;
+        }
+        return false;
+    });
+}
+
 } // namespace
 
 // One run of a statement handle: whatever way the run ends, the cursor is closed and the parameters are
@@ -81,6 +108,90 @@ private:
     SQLHSTMT m_statement;
     quint64 m_connection;
 };
+
+// A statement of the emulation's, prepared with its named parameters ("@Name") written as "?", since
+// ODBC numbers parameters only. It is prepared again when the connection has been opened anew since.
+class OdbcBackend::Statement : public DriverStatement
+{
+public:
+    Statement(OdbcBackend &backend, QString text, std::vector<QString> names, bool readsOnly)
+        : m_backend(backend), m_text(std::move(text)), m_names(std::move(names)), m_values(m_names.size()),
+          m_readsOnly(readsOnly)
+    {
+        prepareOnCurrentConnection();
+    }
+    ~Statement() override
+    {
+        if (current())
+            m_backend.freeStatement(m_handle);
+    }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    [[nodiscard]] int parameterCount() const override { return int(m_names.size()); }
+    [[nodiscard]] QString parameterName(int index) const override { return m_names[size_t(index) - 1]; }
+    [[nodiscard]] bool readsOnly() const override { return m_readsOnly; }
+    [[nodiscard]] bool returnsRows() const override { return m_returnsRows; }
+    // Dates are stored as the embedded database stores them, as text, so either way reads them alike.
+    void bind(int index, const Variant &value) override
+    {
+        m_values[size_t(index) - 1] =
+            value.type() == VarType::Date ? Variant(StoredProcedure::isoText(value.asDate())) : value;
+    }
+    [[nodiscard]] std::optional<DriverResult> run(const std::function<bool()> &stillCurrent) override;
+    void reset() noexcept override { std::fill(m_values.begin(), m_values.end(), Variant()); }
+
+private:
+    [[nodiscard]] bool current() const { return m_handle && m_connection == m_backend.m_connectionNumber; }
+    void prepareOnCurrentConnection();
+
+    OdbcBackend &m_backend;
+    QString m_text;
+    std::vector<QString> m_names;
+    std::vector<Variant> m_values;
+    bool m_readsOnly = false;
+    bool m_returnsRows = false;
+    SQLHSTMT m_handle = nullptr;
+    quint64 m_connection = 0;
+};
+
+void OdbcBackend::Statement::prepareOnCurrentConnection()
+{
+    m_backend.requireConnection();
+    m_handle = nullptr;
+    SQLHSTMT statement = m_backend.allocateStatement();
+    std::vector<SQLWCHAR> sql = wide(m_text);
+    const SQLRETURN rc = m_backend.m_api.prepare(statement, sql.data(), SQLINTEGER(m_text.size()));
+    if (!succeeded(rc))
+        m_backend.raise(rc, SQL_HANDLE_STMT, statement, {}, statement);
+    SQLSMALLINT columns = 0;
+    if (const SQLRETURN described = m_backend.m_api.numResultCols(statement, &columns); !succeeded(described))
+        m_backend.raise(described, SQL_HANDLE_STMT, statement, {}, statement);
+    m_returnsRows = columns > 0;
+    m_handle = statement;
+    m_connection = m_backend.m_connectionNumber;
+}
+
+std::optional<DriverResult> OdbcBackend::Statement::run(const std::function<bool()> &stillCurrent)
+{
+    if (!current())
+        prepareOnCurrentConnection();
+    std::vector<OdbcBinding> bindings;
+    bindings.reserve(m_values.size()); // the driver reads them when the statement runs
+    for (size_t i = 0; i < m_values.size(); ++i) {
+        OdbcBinding &binding = bindings.emplace_back(odbcBinding(Parameter{m_names[i], ParameterDirection::Input, m_values[i]}, std::nullopt));
+        m_backend.check(m_backend.m_api.bindParameter(m_handle, SQLUSMALLINT(i + 1), binding.ioType, binding.cType,
+                                                      binding.sqlType, binding.columnSize, binding.decimalDigits,
+                                                      binding.buffer.data(), SQLLEN(binding.buffer.size()),
+                                                      &binding.indicator),
+                        SQL_HANDLE_STMT, m_handle);
+    }
+    const Run run(m_backend, m_handle);
+    const SQLRETURN executed = m_backend.m_api.execute(m_handle);
+    if (succeeded(executed) && stillCurrent && !stillCurrent())
+        return std::nullopt;
+    return m_backend.collect(m_handle, executed);
+}
 
 OdbcBackend::OdbcBackend(OdbcConnectionString connectionString, const OdbcOptions &options, const OdbcApi &api)
     : m_api(api), m_connectionString(std::move(connectionString)), m_options(options)
@@ -291,8 +402,10 @@ OdbcBackend::Result OdbcBackend::collect(SQLHSTMT statement, SQLRETURN executed)
         SQLSMALLINT columns = 0;
         check(m_api.numResultCols(statement, &columns), SQL_HANDLE_STMT, statement);
         if (columns > 0) {
-            if (!haveRows)
+            if (!haveRows) {
                 readRows(statement, columns, result);
+                result.returnsRows = true;
+            }
             haveRows = true;
             continue;
         }
@@ -555,6 +668,49 @@ void OdbcBackend::rollbackTransaction() noexcept
     } catch (const VbError &) {
         // The first error is the one the caller is reporting; a lost link has already reset everything.
     }
+}
+
+void OdbcBackend::requireOpen()
+{
+    requireConnection();
+}
+
+// The emulation's texts are one statement each already; a body's parameters are named in it.
+DriverStatementPtr OdbcBackend::prepare(const QString &text)
+{
+    requireConnection();
+    const std::vector<SqlToken> tokens = SqlLexer::tokenize(text);
+    if (SqlLexer::holdsMoreThanOneStatement(tokens))
+        throw moreThanOneStatement();
+    if (onlyBlanks(tokens))
+        return nullptr;
+    QString numbered;
+    std::vector<QString> names;
+    for (const SqlToken &token : tokens) {
+        const bool named = token.kind == SqlTokenKind::Word && token.text.startsWith(u'@');
+        if (named || token.isSymbol(QLatin1StringView("?"))) {
+            names.push_back(named ? token.text : QString());
+            numbered += u'?';
+        } else {
+            numbered += token.text;
+        }
+    }
+    return std::make_unique<Statement>(*this, numbered, std::move(names), readsOnly(tokens));
+}
+
+void OdbcBackend::executePlain(const QString &text)
+{
+    requireConnection();
+    runDirect(text);
+}
+
+unsigned int OdbcBackend::dataVersion()
+{
+    requireConnection();
+    SQLHSTMT statement = prepareAndKeep(QStringLiteral("PRAGMA data_version"));
+    const Run run(*this, statement);
+    const Result result = collect(statement, m_api.execute(statement));
+    return result.rows.empty() || result.rows.front().empty() ? 0 : unsigned(CLng(result.rows.front().front()));
 }
 
 bool OdbcBackend::isOpen() const

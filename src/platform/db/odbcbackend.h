@@ -5,6 +5,7 @@
 #include "odbcapi.h"
 #include "odbcdiagnostics.h"
 #include "odbcvalue.h"
+#include "sqldriver.h"
 #include "statementcache.h"
 #include "statementtrace.h"
 
@@ -24,7 +25,11 @@ namespace Ostraven {
 // driver reports that the link to the server is gone (SQLSTATE class 08), the failing call raises an
 // error that says so, every handle is dropped, and the next statement opens the connection again from
 // the same string.
-class OdbcBackend : public DatabaseBackend
+//
+// It is also a driver below the T-SQL emulation, for a data source that speaks SQLite's dialect rather
+// than T-SQL (the SQLite ODBC driver): the emulation then sends it its own rewrites, and the database's
+// data version comes from "PRAGMA data_version".
+class OdbcBackend : public DatabaseBackend, public SqlDriver
 {
 public:
     static constexpr size_t statementCapacity = StatementCache::defaultCapacity;
@@ -49,6 +54,12 @@ public:
     [[nodiscard]] bool isOpen() const override;
     void close() override;
 
+    // As the driver below the emulation.
+    void requireOpen() override;
+    [[nodiscard]] DriverStatementPtr prepare(const QString &text) override;
+    void executePlain(const QString &text) override;
+    [[nodiscard]] unsigned int dataVersion() override;
+
     // The login time-out applies from the next time the connection is opened; the query time-out to
     // every statement from now on, kept ones included.
     void setLoginTimeout(std::chrono::seconds timeout) { m_options.loginTimeout = timeout; }
@@ -64,16 +75,13 @@ public:
     [[nodiscard]] size_t keptStatements() const { return m_statements.size(); }
 
 private:
-    struct Result {
-        QStringList names;
-        std::vector<MemoryRecordset::Row> rows;
-        qint64 changes = 0;
-    };
+    using Result = DriverResult;
     struct Kept {
         SQLHSTMT handle = nullptr;
         quint64 lastUse = 0;
     };
     class Run;
+    class Statement;
 
     OdbcBackend(OdbcConnectionString connectionString, const OdbcOptions &options, const OdbcApi &api);
 

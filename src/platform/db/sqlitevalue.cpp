@@ -6,6 +6,11 @@
 
 namespace Ostraven {
 
+void StatementFinalizer::operator()(sqlite3_stmt *statement) const
+{
+    sqlite3_finalize(statement);
+}
+
 DeclaredKind declaredKind(const char *declared)
 {
     if (!declared)

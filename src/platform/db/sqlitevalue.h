@@ -5,11 +5,17 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <variant>
 
 struct sqlite3_stmt;
 
 namespace Ostraven {
+
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt *statement) const;
+};
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 // What a column's declared type makes of its values: DATETIME columns give dates and BIT columns
 // Booleans, as the host's data library gives them; everything else goes by the stored value.

@@ -1,17 +1,10 @@
 #include "statementcache.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 
 namespace Ostraven {
 
-void StatementFinalizer::operator()(sqlite3_stmt *statement) const
-{
-    sqlite3_finalize(statement);
-}
-
-StatementCache::Loan::Loan(Entry *entry, StatementPtr own) : m_entry(entry), m_own(std::move(own))
+StatementCache::Loan::Loan(Entry *entry, DriverStatementPtr own) : m_entry(entry), m_own(std::move(own))
 {
     if (m_entry)
         m_entry->lent = true;
@@ -26,12 +19,11 @@ StatementCache::Loan::~Loan()
 {
     if (!m_entry)
         return;
-    sqlite3_reset(m_entry->statement.get());
-    sqlite3_clear_bindings(m_entry->statement.get());
+    m_entry->statement->reset();
     m_entry->lent = false;
 }
 
-sqlite3_stmt *StatementCache::Loan::get() const
+DriverStatement *StatementCache::Loan::get() const
 {
     return m_entry ? m_entry->statement.get() : m_own.get();
 }
@@ -45,7 +37,7 @@ StatementCache::Loan StatementCache::borrow(const QString &text)
     return Loan(&found->second, nullptr);
 }
 
-StatementCache::Loan StatementCache::keep(const QString &text, StatementPtr statement)
+StatementCache::Loan StatementCache::keep(const QString &text, DriverStatementPtr statement)
 {
     if (m_entries.contains(text))
         return Loan(nullptr, std::move(statement)); // the kept one is out on loan

@@ -1,19 +1,14 @@
 #pragma once
 
+#include "sqldriver.h"
+
 #include <QHashFunctions>
 #include <QString>
 
 #include <memory>
 #include <unordered_map>
 
-struct sqlite3_stmt;
-
 namespace Ostraven {
-
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt *statement) const;
-};
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 struct TextHash {
     size_t operator()(const QString &text) const { return qHash(text); }
@@ -30,7 +25,7 @@ struct TextHash {
 class StatementCache
 {
     struct Entry {
-        StatementPtr statement;
+        DriverStatementPtr statement;
         quint64 lastUse = 0;
         bool lent = false;
     };
@@ -46,15 +41,15 @@ public:
         Loan &operator=(Loan &&) = delete;
         ~Loan();
 
-        [[nodiscard]] sqlite3_stmt *get() const;
+        [[nodiscard]] DriverStatement *get() const;
         explicit operator bool() const { return get() != nullptr; }
 
     private:
         friend class StatementCache;
-        Loan(Entry *entry, StatementPtr own);
+        Loan(Entry *entry, DriverStatementPtr own);
 
         Entry *m_entry = nullptr;
-        StatementPtr m_own; // a statement the cache does not keep
+        DriverStatementPtr m_own; // a statement the cache does not keep
     };
 
     explicit StatementCache(size_t capacity = defaultCapacity) : m_capacity(capacity) {}
@@ -62,7 +57,7 @@ public:
     // The statement kept for text, lent for one run; an empty loan when there is none to lend.
     [[nodiscard]] Loan borrow(const QString &text);
     // Keeps statement (prepared from text) for later runs and lends it for this one.
-    [[nodiscard]] Loan keep(const QString &text, StatementPtr statement);
+    [[nodiscard]] Loan keep(const QString &text, DriverStatementPtr statement);
     // Finalizes every statement not out on loan.
     void clear();
     [[nodiscard]] size_t size() const { return m_entries.size(); }

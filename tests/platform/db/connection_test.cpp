@@ -1,5 +1,5 @@
 #include "dbtestdatabase.h"
-#include "platform/db/sqlitebackend.h"
+#include "support/sqlitedriverof.h"
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -33,7 +33,7 @@ TEST_F(ConnectionTest, CursorsMoveAndRaiseAsTheHostExpects)
 TEST_F(ConnectionTest, ScriptsRunDirectlyAndValuesComeBackAsVariantsOfTheHostsTypes)
 {
     // The host runs schema scripts with triggers directly.
-    auto &sqlite = dynamic_cast<SqliteBackend &>(db->backend());
+    auto &sqlite = sqliteDriverOf(*db);
     sqlite.executeScript("CREATE TABLE Audit (ID INTEGER);\n"
                          "CREATE TRIGGER EventsAudit AFTER INSERT ON Events BEGIN INSERT INTO Audit VALUES (new.ID); END;\n"
                          "INSERT INTO Events (ID) VALUES (1);");

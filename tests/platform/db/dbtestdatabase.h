@@ -1,7 +1,7 @@
 #pragma once
 #include "../platformtest.h"
 #include "platform/db/connection.h"
-#include "platform/db/sqlitebackend.h"
+#include "support/sqlitedriverof.h"
 
 namespace Ostraven::Testing {
 // A private in-memory database with a small schema shaped like the host's: an event table behind an
@@ -12,7 +12,7 @@ protected:
     void SetUp() override
     {
         db = Connection::openSqlite(path());
-        dynamic_cast<SqliteBackend &>(db->backend()).executeScript(QStringLiteral(R"(
+        sqliteDriverOf(*db).executeScript(QStringLiteral(R"(
 CREATE TABLE Events (ID INTEGER, Address TEXT, Type TEXT, Description TEXT, dtDate DATETIME COLLATE ov_datetime, dbDate DATETIME, UID1 INTEGER);
 CREATE VIEW [VIEW_EventLog_AllEvents] AS SELECT dtDate, dbDate, Address, ID, Type, Description, UID1 AS CredID1, 0 AS CredID2 FROM Events;
 CREATE TABLE Profile_Details (ProfileID INTEGER, ObjectID INTEGER, Property TEXT, [Value] TEXT);

@@ -1,5 +1,5 @@
 #include "dbtestdatabase.h"
-#include "platform/db/sqlitebackend.h"
+#include "support/sqlitedriverof.h"
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -17,7 +17,7 @@ protected:
     {
         ConnectionPtr other = open();
         other->execute("BEGIN EXCLUSIVE");
-        dynamic_cast<SqliteBackend &>(db->backend()).setLockWaitAllowance(allowance);
+        sqliteDriverOf(*db).setLockWaitAllowance(allowance);
         return other;
     }
     [[nodiscard]] std::vector<Variant> values(const ConnectionPtr &on = {})

@@ -1,6 +1,6 @@
 #include "../platformtest.h"
 #include "platform/db/connection.h"
-#include "platform/db/sqlitebackend.h"
+#include "support/sqlitedriverof.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <sqlite3.h>
@@ -9,7 +9,7 @@ namespace Ostraven::Testing {
 namespace {
 // A database file with a procedure table, and a second connection standing for another program.
 struct StatementCacheTest : ::testing::Test {
-    void SetUp() override { dynamic_cast<SqliteBackend &>(db->backend()).executeScript(QStringLiteral(R"(
+    void SetUp() override { sqliteDriverOf(*db).executeScript(QStringLiteral(R"(
 CREATE TABLE Items (ID INTEGER PRIMARY KEY, Name TEXT); INSERT INTO Items VALUES (1, 'one'), (2, 'two');
 CREATE TABLE Counter (n INTEGER); INSERT INTO Counter VALUES (0); CREATE TABLE Seen (ID INTEGER PRIMARY KEY);
 CREATE TABLE ov_procedures (name TEXT PRIMARY KEY COLLATE NOCASE, parameters TEXT NOT NULL, body TEXT NOT NULL);
@@ -100,29 +100,29 @@ TEST_F(StatementCacheTest, TheTraceShowsEveryTextAsSentEachTime)
 // and the least recently used statement making room.
 TEST(StatementCache, LendsEachStatementOnceAndMakesRoomForNewOnes)
 {
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
-    const auto prepare = [db](const char *sql) { sqlite3_stmt *s = nullptr; sqlite3_prepare_v2(db, sql, -1, &s, nullptr); return StatementPtr(s); };
+    const std::unique_ptr<SqliteDriver> driver = SqliteDriver::open(":memory:");
+    const auto prepare = [&](const char *sql) { return driver->prepare(QString::fromLatin1(sql)); };
+    const auto firstValue = [](DriverStatement *statement) { return CStr(statement->run()->rows.front().front()); };
     {
         StatementCache cache(2);
-        std::optional<StatementCache::Loan> loan(cache.keep("a", prepare("SELECT ifnull(?1, 'unbound') UNION ALL SELECT 2")));
-        sqlite3_stmt *const kept = loan->get();
+        std::optional<StatementCache::Loan> loan(cache.keep("a", prepare("SELECT ifnull(?1, 'unbound')")));
+        DriverStatement *const kept = loan->get();
         // A statement on loan is not lent twice: the caller gets its own.
         EXPECT_THAT(std::pair(bool(cache.borrow("a")), cache.keep("a", prepare("SELECT 3")).get()),
                     ::testing::Pair(false, ::testing::AllOf(::testing::NotNull(), ::testing::Ne(kept))));
-        sqlite3_bind_int(kept, 1, 5);
-        ASSERT_EQ(sqlite3_step(kept), SQLITE_ROW);
+        kept->bind(1, Variant(5));
+        EXPECT_EQ(firstValue(kept), "5");
         loan.reset();
         loan.emplace(cache.borrow("a"));
-        ASSERT_EQ(std::pair(loan->get(), sqlite3_step(kept)), std::pair(kept, SQLITE_ROW));
-        EXPECT_EQ(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(kept, 0))), "unbound") << "the loan before ended rewound and unbound";
+        ASSERT_EQ(loan->get(), kept);
+        EXPECT_EQ(firstValue(kept), "unbound") << "the loan before ended unbound";
         loan.reset();
         (void)cache.keep("b", prepare("SELECT 'b'"));
         (void)cache.borrow("a");
         (void)cache.keep("c", prepare("SELECT 'c'"));
         EXPECT_EQ(std::tuple(cache.size(), bool(cache.borrow("a")), bool(cache.borrow("b"))), std::tuple(2u, true, false)) << "the least recently used made room";
     }
-    EXPECT_EQ(sqlite3_close(db), SQLITE_OK) << "every statement was finalized";
+    EXPECT_EQ(sqlite3_next_stmt(driver->handle(), nullptr), nullptr) << "every statement was finalized";
 }
 } // namespace
 } // namespace Ostraven::Testing

@@ -1,6 +1,6 @@
 #include "../platformtest.h"
 #include "platform/db/sqldialect.h"
-#include "platform/db/sqlitebackend.h"
+#include "support/sqlitedriverof.h"
 #include "support/testdatabase.h"
 #include <QRegularExpression>
 #include <sqlite3.h>
@@ -35,7 +35,7 @@ std::string lines(const Rows &rows)
     return out;
 }
 
-sqlite3 *handleOf(Connection &db) { return dynamic_cast<SqliteBackend &>(db.backend()).handle(); }
+sqlite3 *handleOf(Connection &db) { return sqliteDriverOf(db).handle(); }
 
 // The query plan's reads of tables (the arms name the main database) and sorts, in its order.
 QStringList planOf(sqlite3 *db, const QString &sql)
@@ -74,7 +74,7 @@ struct TopCase { const char *name, *sql, *key; };
 
 struct UnionViewTopTest : ::testing::TestWithParam<TopCase> {
     void SetUp() override { script(QString::fromLatin1(archiveSchema)); }
-    void script(const QString &sql) { dynamic_cast<SqliteBackend &>(db->backend()).executeScript(sql); }
+    void script(const QString &sql) { sqliteDriverOf(*db).executeScript(sql); }
     // The plan the backend follows for a statement of the host's dialect; null when it runs as written.
     [[nodiscard]] const UnionViewTop::Plan *planned(const QString &sql) { return views.plan(handleOf(*db), sql, SqlDialect::toSqlite(sql)); }
 
@@ -140,7 +140,7 @@ TEST(UnionViewTopMergeTest, MatchesSQLiteOnRandomArchives)
     const auto next = [&seed](int n) { seed = seed * 1103515245u + 12345u; return int((seed >> 16) % quint32(n)); };
     for (int round = 0; round < 40; ++round) {
         const ConnectionPtr db = Connection::openSqlite(QStringLiteral(":memory:"));
-        auto &backend = dynamic_cast<SqliteBackend &>(db->backend());
+        auto &backend = sqliteDriverOf(*db);
         QStringList arms;
         for (int t = 0; t < 2 + next(3); ++t) {
             QString table = QStringLiteral("CREATE TABLE T%1 (id INTEGER PRIMARY KEY, k, n TEXT COLLATE NOCASE, r TEXT COLLATE RTRIM, v);"
