@@ -550,6 +550,7 @@ TEST_F(ControlPortTest, ClientsLoseOnlyTheirOwnLinesAndTheFilesAreTheOwnersAlone
 // host with one message naming the reason (the connection string with its password masked), prints nothing on
 // standard output, and leaves the site's file exactly as it was.
 struct OptionError { const char *name; QStringList (*arguments)(const QString &file); int exitCode; QString error; };
+void PrintTo(const OptionError &row, std::ostream *out) { *out << row.name; }
 using File = const QString &;
 const QString noSuchDriver = "Driver=NoSuchDriver;Server=db.example;UID=viewer;PWD=s3cret";
 class OdbcOptionError : public HostProcessTest, public ::testing::WithParamInterface<OptionError> {};
@@ -565,7 +566,8 @@ TEST_P(OdbcOptionError, StopsTheHostAndLeavesTheFile)
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_EQ(contentsOf(site().path()), before);
 }
-const QString cannotOpen = "Cannot open the ODBC connection 'Driver=NoSuchDriver;Server=db.example;UID=viewer;PWD=***'";
+// The emulation adds the extension's LoadExt key to the string after the password.
+const QString cannotOpen = "Cannot open the ODBC connection 'Driver=NoSuchDriver;Server=db.example;UID=viewer;PWD=***";
 INSTANTIATE_TEST_SUITE_P(Options, OdbcOptionError, ::testing::Values(
     OptionError{"DbAndOdbc", [](File f) { return overDb(f) + overOdbcEmulated(f) + QStringList{"--headless"}; }, 2,
                 "--db and --odbc both name the host database; give one of them"},
@@ -614,14 +616,16 @@ TEST_F(HostProcessTest, OdbcWithTheEmulationAnswersAsTheFileDoes)
     EXPECT_EQ(file.sql.exitCode, 0) << file.sql.err.toStdString();
     EXPECT_EQ(odbc.sql.exitCode, 0) << odbc.sql.err.toStdString();
     EXPECT_FALSE(file.sql.out.isEmpty());
-    EXPECT_EQ(odbc.sql.out, file.sql.out);
-    EXPECT_EQ(odbc.sqlTrace, file.sqlTrace);
+    EXPECT_EQ(odbc.sql.out.toStdString(), file.sql.out.toStdString());
+    EXPECT_EQ(odbc.sqlTrace.toStdString(), file.sqlTrace.toStdString());
     EXPECT_EQ(odbc.session.exitCode, 0) << odbc.session.err.toStdString();
     EXPECT_TRUE(odbc.session.errorLines().isEmpty()) << odbc.session.err.toStdString();
     ASSERT_EQ(file.session.outLines().size(), 3) << file.session.err.toStdString();
-    EXPECT_EQ(odbc.session.outLines(), file.session.outLines());
+    const QJsonObject shown = file.session.outLines().at(1);
+    EXPECT_FALSE(shown["grid"]["rows"].toArray().isEmpty()) << "the archive was replayed";
+    EXPECT_EQ(odbc.session.out.toStdString(), file.session.out.toStdString());
     EXPECT_GT(file.sessionTrace.count('\n'), 10);
-    EXPECT_EQ(odbc.sessionTrace, file.sessionTrace);
+    EXPECT_EQ(odbc.sessionTrace.toStdString(), file.sessionTrace.toStdString());
 }
 
 } // namespace
