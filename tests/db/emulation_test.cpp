@@ -132,6 +132,33 @@ TEST_F(EmulationOverOdbc, AProcedureChangedByAnotherProgramIsReadAgain)
     EXPECT_EQ(typed(rowsOf(*odbc, "EXEC ov_Echo 1, 2, 3")).front().front(), "Long:3");
 }
 
+// One kept statement called with values of different types types each value as the embedded engine
+// does, and what the engine refuses is told in the same words both ways.
+TEST_F(EmulationOverOdbc, EachCallTypesItsOwnValuesAndFailuresReadAlike)
+{
+    for (const char *call : {"EXEC ov_Echo 1, 'two', 3", "EXEC ov_Echo -4.5, NULL", "EXEC ov_Echo 'x', 4000000000, 2.5", "EXEC ov_Echo 7"})
+        EXPECT_EQ(typed(rowsOf(*odbc, QString::fromUtf8(call))), typed(rowsOf(*embedded, QString::fromUtf8(call)))) << call;
+    for (const char *sql : {"Select * From Nowhere", "Select * From Events Where ID = = 1", "EXEC ov_AddTwoGroups 'lost'"}) {
+        const auto run = [sql](Connection &connection) { return [&] { (void)rowsOf(connection, QString::fromUtf8(sql)); }; };
+        EXPECT_EQ(describedError(run(*odbc)), describedError(run(*embedded))) << sql;
+    }
+}
+
+// Another program holding the file makes a write fail after the embedded database's own wait, not after
+// the driver's minutes.
+TEST_F(EmulationOverOdbc, AHeldDatabaseFailsAWriteAfterABoundedWait)
+{
+    const std::unique_ptr<SqliteDriver> holder = SqliteDriver::open(databasePath());
+    holder->executePlain(QStringLiteral("BEGIN EXCLUSIVE"));
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_THAT(describedError([this] { odbc->execute(QStringLiteral("Insert Into FilterGroups (GroupName) Values ('held')")); }),
+                HasSubstr("locked"));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    holder->executePlain(QStringLiteral("ROLLBACK"));
+    odbc->execute(QStringLiteral("Insert Into FilterGroups (GroupName) Values ('free')"));
+    EXPECT_EQ(typed(rowsOf(*embedded, "Select GroupName From FilterGroups")), typed(Rows{{Variant(QStringLiteral("free"))}}));
+}
+
 TEST_F(EmulationOverOdbc, ADataSourceWithoutTheFunctionsIsRefusedWhenOpened)
 {
     OdbcOptions options;

@@ -36,6 +36,11 @@ std::function<Variant()> diagnosed(std::vector<OdbcDiagnostic> records)
 {
     return [=] { return Variant((isConnectionLoss(records) ? "lost: " : "") + describeDiagnostics(records, QStringLiteral("Cannot run"), SQL_ERROR)); };
 }
+// Under the emulation only the engine's own words are kept.
+std::function<Variant()> engineSaid(std::vector<OdbcDiagnostic> records)
+{
+    return [=] { return Variant(engineMessage(records)); };
+}
 // Procedures are called by name with placeholders; a name that is not a plain name never reaches the text.
 std::function<Variant()> call(const char *procedure, std::vector<Parameter> parameters = {})
 {
@@ -73,6 +78,10 @@ INSTANTIATE_TEST_SUITE_P(Values, OdbcConversions, ::testing::Values(
     ConversionCase{"DiagnosticTrimmed", diagnosed({{"42000", 102, "Incorrect syntax near 'x'.\n"}}), Variant("Cannot run: SQLSTATE 42000 (native error 102): Incorrect syntax near 'x'.")},
     ConversionCase{"LinkFailureAfterAWarning", diagnosed({{"01000", 0, "a"}, {"08S01", 10054, "Communication link failure"}}),
                    Variant("lost: Cannot run: SQLSTATE 01000 (native error 0): a; SQLSTATE 08S01 (native error 10054): Communication link failure")},
+    ConversionCase{"EngineWordsWithoutComponents", engineSaid({{"HY000", 1, "[SQLite]no such table: Nowhere (1)"}, {"01000", 0, "b"}}), Variant("no such table: Nowhere")},
+    ConversionCase{"EngineWordsTwoComponents", engineSaid({{"42000", 102, "[unixODBC][Driver] near \"x\": syntax error"}}), Variant("near \"x\": syntax error")},
+    ConversionCase{"EngineWordsOtherTrailingNumberKept", engineSaid({{"HY000", 19, "[SQLite]CHECK failed (7)"}}), Variant("CHECK failed (7)")},
+    ConversionCase{"EngineWordsBracketInMessageKept", engineSaid({{"HY000", 1, "no such column: [a] (1)"}}), Variant("no such column: [a]")},
     ConversionCase{"NothingDiagnosed", diagnosed({}), Variant("Cannot run: the driver gave no diagnostic (return code -1)")},
     ConversionCase{"AnObjectCannotBeBound", [] { return odbcBoundValue(odbcBinding(Parameter{"@O", In, Variant(DispatchPtr())}, std::nullopt)); },
                    Variant(), VbError::TypeMismatch}), rowName);

@@ -50,13 +50,20 @@ std::shared_ptr<Connection> Connection::openOdbc(const QString &connectionString
 {
     if (!options.emulate)
         return std::make_shared<Connection>(OdbcBackend::open(connectionString, options));
+    // What the emulation needs of a SQLite data source unless the string says otherwise: the SQL Server
+    // functions, and a lock wait as long as the embedded database's instead of the driver's own
+    // hundred seconds, so that a held database does not freeze the viewer for minutes.
+    const OdbcConnectionString given = OdbcConnectionString::parse(connectionString);
     QString withFunctions = connectionString;
-    if (OdbcConnectionString::parse(connectionString).value(QStringLiteral("LoadExt")).isNull()) {
-        const QString extension = SqliteFunctions::extensionPath();
+    const auto addIfAbsent = [&](const QString &key, const QString &value) {
+        if (!given.value(key).isNull())
+            return;
         if (!withFunctions.trimmed().endsWith(u';'))
             withFunctions += u';';
-        withFunctions += QStringLiteral("LoadExt=") + extension;
-    }
+        withFunctions += key + u'=' + value;
+    };
+    addIfAbsent(QStringLiteral("LoadExt"), SqliteFunctions::extensionPath());
+    addIfAbsent(QStringLiteral("Timeout"), QString::number(SqliteDriver::defaultLockWaitAllowance.count()));
     std::unique_ptr<OdbcBackend> driver = OdbcBackend::open(withFunctions, options);
     // The SQLite ODBC driver opens the database even when the extension fails to load, and the first
     // statement that needs a SQL Server function would fail far from the cause.
@@ -66,7 +73,7 @@ std::shared_ptr<Connection> Connection::openOdbc(const QString &connectionString
         throw DbError::openFailed(
             QStringLiteral("The ODBC data source '%1' lacks the SQL Server functions the emulation needs (%2). For "
                            "the SQLite ODBC driver, name their module with LoadExt=%3.")
-                .arg(OdbcConnectionString::parse(connectionString).masked(), error.description(),
+                .arg(given.masked(), error.description(),
                      SqliteFunctions::extensionPath()));
     }
     return std::make_shared<Connection>(std::make_unique<TransactSqlEmulation>(std::move(driver)));

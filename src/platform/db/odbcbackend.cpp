@@ -186,11 +186,22 @@ std::optional<DriverResult> OdbcBackend::Statement::run(const std::function<bool
                                                       &binding.indicator),
                         SQL_HANDLE_STMT, m_handle);
     }
-    const Run run(m_backend, m_handle);
-    const SQLRETURN executed = m_backend.m_api.execute(m_handle);
-    if (succeeded(executed) && stillCurrent && !stillCurrent())
-        return std::nullopt;
-    return m_backend.collect(m_handle, executed);
+    std::optional<DriverResult> result;
+    {
+        const Run run(m_backend, m_handle);
+        const SQLRETURN executed = m_backend.m_api.execute(m_handle);
+        if (succeeded(executed) && stillCurrent && !stillCurrent())
+            return std::nullopt;
+        result = m_backend.collect(m_handle, executed);
+    }
+    // A SQLite data source fixes the type of a column without a declared type (an expression, a
+    // parameter) from the values of the handle's first run and keeps it for every later run, where the
+    // embedded engine types each value: a handle that returns rows serves one run only.
+    if (m_returnsRows && m_backend.m_options.emulate && current()) {
+        m_backend.freeStatement(m_handle);
+        m_handle = nullptr;
+    }
+    return result;
 }
 
 OdbcBackend::OdbcBackend(OdbcConnectionString connectionString, const OdbcOptions &options, const OdbcApi &api)
@@ -294,8 +305,13 @@ void OdbcBackend::raise(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, 
     if (discard)
         freeStatement(discard);
     const QString text = describeDiagnostics(records, what, rc);
-    if (!isConnectionLoss(records))
+    if (!isConnectionLoss(records)) {
+        // Under the emulation the data source stands in for an embedded engine, and what the engine
+        // refused is told in its own words, as it is over the C API.
+        if (m_options.emulate && what.isEmpty() && !records.empty())
+            throw DbError::statement(engineMessage(records));
         throw DbError::statement(text);
+    }
     const bool inTransaction = m_transactionDepth > 0;
     dropConnection();
     throw DbError::statement(

@@ -69,6 +69,24 @@ QString describeDiagnostics(const std::vector<OdbcDiagnostic> &records, const QS
     return what.isEmpty() ? detail : what + QStringLiteral(": ") + detail;
 }
 
+QString engineMessage(const std::vector<OdbcDiagnostic> &records)
+{
+    if (records.empty())
+        return {};
+    const OdbcDiagnostic &first = records.front();
+    QStringView text = QStringView(first.message).trimmed();
+    while (text.startsWith(u'[')) {
+        const qsizetype close = text.indexOf(u']');
+        if (close < 0)
+            break;
+        text = text.mid(close + 1).trimmed();
+    }
+    const QString native = QStringLiteral(" (%1)").arg(first.nativeError);
+    if (text.endsWith(native) && text.size() > native.size())
+        text.chop(native.size());
+    return text.toString();
+}
+
 bool isConnectionLoss(const std::vector<OdbcDiagnostic> &records)
 {
     for (const OdbcDiagnostic &record : records) {

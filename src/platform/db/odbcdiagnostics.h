@@ -23,6 +23,12 @@ struct OdbcDiagnostic {
 [[nodiscard]] QString describeDiagnostics(const std::vector<OdbcDiagnostic> &records, const QString &what,
                                           SQLRETURN rc);
 
+// What the database engine itself said, as an embedded engine would say it: the message of the first
+// record without the "[vendor][driver]" components the driver manager and driver put in front, and
+// without the " (native error)" some drivers append. Used where the ODBC data source is only the
+// transport under the T-SQL emulation, whose callers expect the engine's own words.
+[[nodiscard]] QString engineMessage(const std::vector<OdbcDiagnostic> &records);
+
 // Class 08 is the link to the server: it was never made, or it broke under the statement.
 [[nodiscard]] bool isConnectionLoss(const std::vector<OdbcDiagnostic> &records);
 
