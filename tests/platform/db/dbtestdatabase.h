@@ -1,18 +1,27 @@
 #pragma once
 #include "../platformtest.h"
 #include "platform/db/connection.h"
+#include "support/odbcconfiguration.h"
 #include "support/sqlitedriverof.h"
 
+#include <QTemporaryDir>
+
 namespace Ostraven::Testing {
+// Whether this run reaches its database through the SQLite ODBC driver with the T-SQL emulation above it,
+// rather than through the C API: CTest runs the database suites both ways.
+inline bool overOdbc() { return qgetenv("OSTRAVEN_TEST_DATABASE") == "odbc"; }
+
 // A private in-memory database with a small schema shaped like the host's: an event table behind an
-// archive view, filter rows, profile rows, time zones, and a few stored procedures.
+// archive view, filter rows, profile rows, time zones, and a few stored procedures. Over ODBC it is a file
+// of its own, created through the C API and then opened through the driver.
 class DbTestDatabase : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        db = Connection::openSqlite(path());
-        sqliteDriverOf(*db).executeScript(QStringLiteral(R"(
+        const QString file = overOdbc() && path() == QStringLiteral(":memory:") ? m_folder.filePath(QStringLiteral("db.sqlite")) : path();
+        std::shared_ptr<Connection> embedded = Connection::openSqlite(file);
+        sqliteDriverOf(*embedded).executeScript(QStringLiteral(R"(
 CREATE TABLE Events (ID INTEGER, Address TEXT, Type TEXT, Description TEXT, dtDate DATETIME COLLATE ov_datetime, dbDate DATETIME, UID1 INTEGER);
 CREATE VIEW [VIEW_EventLog_AllEvents] AS SELECT dtDate, dbDate, Address, ID, Type, Description, UID1 AS CredID1, 0 AS CredID2 FROM Events;
 CREATE TABLE Profile_Details (ProfileID INTEGER, ObjectID INTEGER, Property TEXT, [Value] TEXT);
@@ -35,6 +44,17 @@ INSERT INTO Profile_Details VALUES (@ProfileID, @ObjectID, @Property, @Value)'),
   'INSERT INTO FilterGroups (GroupName, SiteID, OperatorID) VALUES (@GroupName, @SiteID, @OperatorID);SELECT last_insert_rowid() AS returnedid, @OperatorID AS Operator'),
  ('ov_Echo', '@A, @B, @C', 'SELECT @A AS A, @B AS B, @C AS C');
 )"));
+        if (!overOdbc()) {
+            db = std::move(embedded);
+            return;
+        }
+        static const QTemporaryDir configuration;
+        static const QString problem = useOwnOdbcConfiguration(configuration.path(), QStringLiteral("SQLite3"));
+        ASSERT_TRUE(problem.isEmpty()) << problem.toStdString();
+        embedded.reset();
+        OdbcOptions options;
+        options.emulate = true;
+        db = Connection::openOdbc(QStringLiteral("Driver=SQLite3;Database=%1").arg(file), options);
     }
     // Where the database lives; a suite that needs a real file names one.
     [[nodiscard]] virtual QString path() const { return QStringLiteral(":memory:"); }
@@ -62,6 +82,7 @@ INSERT INTO Profile_Details VALUES (@ProfileID, @ObjectID, @Property, @Value)'),
         auto quote = [](QString text) { return u'\'' + text.replace(u'\'', QStringLiteral("''")) + u'\''; };
         db->execute(QStringLiteral("INSERT INTO ov_procedures VALUES (%1, %2, %3)").arg(quote(name), quote(parameters), quote(body)));
     }
+    QTemporaryDir m_folder; // before db, so that the file outlives the connection
     ConnectionPtr db;
 };
 
