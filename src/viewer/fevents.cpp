@@ -445,7 +445,10 @@ private:
 class RecordSource final : public IntakeSource
 {
 public:
-    RecordSource(cGenericEvent &record, bool showMilliseconds) : m_record(record), m_milliseconds(showMilliseconds) {}
+    RecordSource(cGenericEvent &record, bool showMilliseconds, Date::DayText &dayText)
+        : m_record(record), m_milliseconds(showMilliseconds), m_controllerTime(dayText), m_hostTime(dayText)
+    {
+    }
 
     bool routingDenied(MPublic &module, qint32 user, qint32 workstation) override
     {
@@ -475,13 +478,19 @@ private:
     class TimeText
     {
     public:
+        explicit TimeText(Date::DayText &dayText) : m_dayText(dayText) {}
+
         QStringView of(const Date &date, bool milliseconds)
         {
             if (milliseconds) {
                 m_other = FEvents::FormatDateMS(date);
                 return m_other;
             }
-            m_text = date.text();
+            // A software event's controller time is the no-date itself: shown as nothing without
+            // taking it apart, which would also make the next live date's day be written again.
+            if (date == noDate)
+                return {};
+            m_text = date.text(m_dayText);
             if (m_text.year == 1800)
                 return {};
             if (m_text.year < 100 || m_text.year > 9999) {
@@ -497,6 +506,8 @@ private:
         }
 
     private:
+        static inline const Date noDate = Date::nullDate();
+        Date::DayText &m_dayText;
         Date::Text m_text;
         QString m_other;
     };
@@ -711,7 +722,7 @@ bool FEvents::AddGenericEvent(cGenericEvent &oMsg, bool)
 {
     bool result = false;
     guarded(m_module.errors(), QStringLiteral("FEvents.AddGenericEvent"), [&] {
-        RecordSource record(oMsg, m_module.view.showMilliseconds);
+        RecordSource record(oMsg, m_module.view.showMilliseconds, m_dayText);
         result = admitAndShow(record);
     });
     return result;
