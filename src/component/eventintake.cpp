@@ -94,7 +94,12 @@ void EventIntake::AddNewEvent(const HostEventRecord &oEvent)
             const QString &text = oEvent.messageText;
             const std::optional<QStringView> first = fieldAt(text, 6);
             record.setCredID1(credentialOf(first ? *first : QStringView(valueByPosition(text, 6))));
-            const std::optional<QStringView> second = fieldAt(text, 7);
+            // Field 7 is the first field after field 6's comma, so the text is not searched again from
+            // its start; with no comma after field 6 there is no field 7.
+            const qsizetype afterFirst = first ? first->data() - text.constData() + first->size() : -1;
+            const std::optional<QStringView> second =
+                !first ? fieldAt(text, 7)
+                       : afterFirst < text.size() ? fieldAt(QStringView(text).sliced(afterFirst + 1), 0) : std::nullopt;
             record.setCredID2(credentialOf(second ? *second : QStringView(valueByPosition(text, 7))));
         }
         record.setHostID1(0);
