@@ -4,6 +4,7 @@
 #include "platform/vberror.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <numeric>
 #include <variant>
@@ -112,7 +113,8 @@ void copyText(QString &target, QStringView text)
     // Most cells keep their length from one row to the next (times, numbers, a device's address).
     if (target.size() != text.size() || !target.isDetached())
         target.resize(text.size());
-    std::copy(text.begin(), text.end(), target.data());
+    if (!text.isEmpty())
+        std::memcpy(target.data(), text.data(), std::size_t(text.size()) * sizeof(QChar));
 }
 
 } // namespace
