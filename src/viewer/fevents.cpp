@@ -515,19 +515,33 @@ private:
     // The event number as QString::number writes it.
     QStringView number(qint32 value)
     {
-        char16_t digits[12];
-        int count = 0;
-        qint64 rest = value < 0 ? -qint64(value) : value;
-        do {
-            digits[count++] = char16_t(u'0' + rest % 10);
-            rest /= 10;
-        } while (rest > 0);
-        m_idSize = 0;
+        // Written from the end, two digits at a time.
+        static constexpr std::array<char16_t, 200> pairs = [] {
+            std::array<char16_t, 200> digits{};
+            for (int i = 0; i < 100; ++i) {
+                digits[std::size_t(2 * i)] = char16_t(u'0' + i / 10);
+                digits[std::size_t(2 * i + 1)] = char16_t(u'0' + i % 10);
+            }
+            return digits;
+        }();
+        char16_t *const end = m_id + std::size(m_id);
+        char16_t *at = end;
+        quint32 rest = value < 0 ? 0u - quint32(value) : quint32(value);
+        while (rest >= 100) {
+            const std::size_t pair = 2 * std::size_t(rest % 100);
+            rest /= 100;
+            *--at = pairs[pair + 1];
+            *--at = pairs[pair];
+        }
+        if (rest >= 10) {
+            *--at = pairs[2 * std::size_t(rest) + 1];
+            *--at = pairs[2 * std::size_t(rest)];
+        } else {
+            *--at = char16_t(u'0' + rest);
+        }
         if (value < 0)
-            m_id[m_idSize++] = u'-';
-        while (count > 0)
-            m_id[m_idSize++] = digits[--count];
-        return {m_id, m_idSize};
+            *--at = u'-';
+        return {at, end - at};
     }
 
     cGenericEvent &m_record;
@@ -535,7 +549,6 @@ private:
     TimeText m_controllerTime;
     TimeText m_hostTime;
     char16_t m_id[12];
-    qsizetype m_idSize = 0;
     QString m_type;
 };
 
