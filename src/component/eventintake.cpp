@@ -6,6 +6,7 @@
 #include "module/mpublic.h"
 #include "viewer/fevents.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace Ostraven {
@@ -54,6 +55,23 @@ std::optional<QStringView> fieldAt(QStringView text, qint32 position)
     return std::nullopt;
 }
 
+// The text before the first comma, in a buffer that serves every event of this thread: the record
+// shares it while the row is written, and the next event finds it unshared and overwrites it in
+// place. A record that is kept (parked while scrolling is suspended) keeps its text, and the next
+// event writes into a buffer of its own.
+const QString &descriptionOf(const QString &messageText, qsizetype comma)
+{
+    if (comma == 0) {
+        static const QString empty = QStringLiteral(""); // empty, not null, as left(0) answers
+        return empty;
+    }
+    thread_local QString buffer;
+    if (buffer.size() != comma || !buffer.isDetached())
+        buffer.resize(comma);
+    std::copy_n(messageText.constData(), comma, buffer.data());
+    return buffer;
+}
+
 } // namespace
 
 void EventIntake::AddNewEvent(const HostEventRecord &oEvent)
@@ -64,7 +82,7 @@ void EventIntake::AddNewEvent(const HostEventRecord &oEvent)
         const qsizetype comma = oEvent.messageText.indexOf(QLatin1Char(','));
         if (comma < 0) // the description is what comes before the first comma; no comma, no event
             throw VbError::fromNumber(VbError::InvalidProcedureCall);
-        record.setDescription(oEvent.messageText.left(comma));
+        record.setDescription(descriptionOf(oEvent.messageText, comma));
         record.setEventDate(oEvent.typeCode == softwareType ? Date::nullDate() : oEvent.controllerDate);
         record.setEventID(oEvent.eventNumber);
         record.setEventType(oEvent.typeCode);
@@ -73,11 +91,16 @@ void EventIntake::AddNewEvent(const HostEventRecord &oEvent)
         if (record.EventType() == transactionType) {
             // The two fields are read in place; a text too short for one takes the reporting way,
             // which answers an empty field.
-            QString text = oEvent.messageText;
+            const QString &text = oEvent.messageText;
             const std::optional<QStringView> first = fieldAt(text, 6);
-            record.setCredID1(credentialOf(first ? *first : QStringView(GetValueByPosition(text, 6))));
-            const std::optional<QStringView> second = fieldAt(text, 7);
-            record.setCredID2(credentialOf(second ? *second : QStringView(GetValueByPosition(text, 7))));
+            record.setCredID1(credentialOf(first ? *first : QStringView(valueByPosition(text, 6))));
+            // Field 7 is the first field after field 6's comma, so the text is not searched again from
+            // its start; with no comma after field 6 there is no field 7.
+            const qsizetype afterFirst = first ? first->data() - text.constData() + first->size() : -1;
+            const std::optional<QStringView> second =
+                !first ? fieldAt(text, 7)
+                       : afterFirst < text.size() ? fieldAt(QStringView(text).sliced(afterFirst + 1), 0) : std::nullopt;
+            record.setCredID2(credentialOf(second ? *second : QStringView(valueByPosition(text, 7))));
         }
         record.setHostID1(0);
         record.setHostID2(0);

@@ -23,6 +23,8 @@ public:
 
 private:
     void handOver(cGenericEvent &&record);
+    // GetValueByPosition on a copy of a text the caller may not change.
+    QString valueByPosition(QString EventString, qint32 Position) { return GetValueByPosition(EventString, Position); }
 
     MPublic &m_module;
 };

@@ -7,7 +7,9 @@
 #include <QTime>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -45,7 +47,18 @@ DayAndTime split(double serial)
     const double whole = std::trunc(serial);
     // Before day 0 the whole part counts back but the fraction still counts forward from midnight.
     const double fraction = std::fabs(serial - whole);
-    DayAndTime result{static_cast<qint64>(whole), std::llround(fraction * msPerDay)};
+    // Rounded half away from zero, as llround does, without the library call for the usual value:
+    // below 2^52 the fraction of a non-negative number is exact, so comparing it with one half is.
+    const double scaled = fraction * msPerDay;
+    qint64 ms;
+    if (scaled >= 0.0 && scaled < 4.0e15) {
+        ms = static_cast<qint64>(scaled);
+        if (scaled - static_cast<double>(ms) >= 0.5)
+            ++ms;
+    } else {
+        ms = std::llround(scaled);
+    }
+    DayAndTime result{static_cast<qint64>(whole), ms};
     if (result.msOfDay >= msPerDay) {
         result.msOfDay -= msPerDay;
         ++result.day;
@@ -621,18 +634,15 @@ QString Date::toString() const
 
 Date::Text Date::text() const
 {
+    thread_local DayText lastDay;
+    return text(lastDay);
+}
+
+Date::Text Date::text(DayText &last) const
+{
     const DayAndTime dayAndTime = split(m_serial);
-    // Live events come in order of time, so nearly every one falls on the day of the one before: the
-    // calendar date of the last day asked for is kept, and its text, which writeDefaultText would
+    // The calendar date of the last day asked for is kept, and its text, which writeDefaultText would
     // write the same way.
-    struct LastDay {
-        qint64 day = std::numeric_limits<qint64>::min();
-        int year = 0;
-        char16_t date[20];
-        int size = 0;
-    };
-    thread_local LastDay lastDay;
-    LastDay &last = lastDay;
     if (last.day != dayAndTime.day) {
         const Parts parts = partsOf(DayAndTime{dayAndTime.day, 0});
         last.day = dayAndTime.day;
@@ -665,24 +675,32 @@ Date::Text Date::text() const
         }
         result.chars[at++] = u' ';
     }
+    // Two digits at a time from a table: every live row writes two of these times.
+    static constexpr std::array<char16_t, 120> pairs = [] {
+        std::array<char16_t, 120> digits{};
+        for (int i = 0; i < 60; ++i) {
+            digits[std::size_t(2 * i)] = char16_t(u'0' + i / 10);
+            digits[std::size_t(2 * i + 1)] = char16_t(u'0' + i % 10);
+        }
+        return digits;
+    }();
     const int seconds = int(dayAndTime.msOfDay / msPerSecond);
     const int hour = seconds / 3600;
     const int minute = seconds / 60 % 60;
     const int second = seconds % 60;
     const int clock = clockHour(hour);
-    if (clock >= 10)
-        result.chars[at++] = char16_t(u'0' + clock / 10);
-    result.chars[at++] = char16_t(u'0' + clock % 10);
-    result.chars[at++] = u':';
-    result.chars[at++] = char16_t(u'0' + minute / 10);
-    result.chars[at++] = char16_t(u'0' + minute % 10);
-    result.chars[at++] = u':';
-    result.chars[at++] = char16_t(u'0' + second / 10);
-    result.chars[at++] = char16_t(u'0' + second % 10);
-    result.chars[at++] = u' ';
-    result.chars[at++] = hour < 12 ? u'A' : u'P';
-    result.chars[at++] = u'M';
-    result.size = at;
+    char16_t *out = result.chars + at;
+    if (clock >= 10) {
+        std::memcpy(out, &pairs[std::size_t(2 * clock)], 2 * sizeof(char16_t));
+        out += 2;
+    } else {
+        *out++ = char16_t(u'0' + clock);
+    }
+    const char16_t tail[] = {u':', pairs[std::size_t(2 * minute)], pairs[std::size_t(2 * minute + 1)], u':',
+                             pairs[std::size_t(2 * second)], pairs[std::size_t(2 * second + 1)], u' ',
+                             hour < 12 ? u'A' : u'P', u'M'};
+    std::memcpy(out, tail, sizeof tail);
+    result.size = int(out - result.chars) + int(std::size(tail));
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <compare>
+#include <limits>
 #include <optional>
 
 namespace Ostraven {
@@ -72,6 +73,16 @@ public:
         [[nodiscard]] QStringView view() const { return {chars, size}; }
     };
     [[nodiscard]] Text text() const;
+    // The calendar part of the day text() wrote last. Live rows come in order of time, so nearly every
+    // date falls on the day of the one before; a caller that writes many dates keeps one of these and
+    // hands it to text() each time, and the date part is written only when the day changes.
+    struct DayText {
+        qint64 day = std::numeric_limits<qint64>::min();
+        int year = 0;
+        char16_t date[20];
+        int size = 0;
+    };
+    [[nodiscard]] Text text(DayText &last) const;
 
     // Host-platform Format patterns: yyyy, yy, m, mm (month, or minutes after h/hh), mmm, mmmm, d, dd,
     // ddd, dddd, h, hh, n, nn, s, ss, AM/PM, am/pm, A/P, and "0" runs for the leading digits of the

@@ -32,8 +32,8 @@ VbError Dispatch::memberNotSupported(const QString &member)
 Variant MemberTable::invoke(const QString &member, InvokeKind kind, Args &args)
 {
     Members &own = table(kind);
-    if (const auto found = own.byName.constFind(member); found != own.byName.constEnd())
-        return (*found)(args);
+    if (const Handler *handler = own.findSpelling(member))
+        return (*handler)(args);
     const QString folded = keyOf(member);
     if (const auto found = own.byFoldedName.constFind(folded); found != own.byFoldedName.constEnd())
         return (*found)(args);
@@ -50,15 +50,24 @@ void MemberTable::Members::insert(const QString &member, Handler handler)
 {
     const QString folded = keyOf(member);
     // A new registration replaces every spelling of the same member.
-    byName.removeIf([&folded](const auto &entry) { return keyOf(entry.key()) == folded; });
-    byName.insert(member, handler);
+    std::erase_if(byName, [&folded](const auto &entry) { return keyOf(entry.first) == folded; });
+    byName.emplace_back(member, handler);
     byFoldedName.insert(folded, std::move(handler));
+}
+
+const MemberTable::Handler *MemberTable::Members::findSpelling(const QString &member) const
+{
+    for (const auto &[name, handler] : byName) {
+        if (name == member)
+            return &handler;
+    }
+    return nullptr;
 }
 
 const MemberTable::Handler *MemberTable::Members::find(const QString &member, const QString &folded) const
 {
-    if (const auto found = byName.constFind(member); found != byName.constEnd())
-        return &*found;
+    if (const Handler *handler = findSpelling(member))
+        return handler;
     const auto found = byFoldedName.constFind(folded);
     return found != byFoldedName.constEnd() ? &*found : nullptr;
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace Ostraven {
@@ -60,12 +61,14 @@ public:
 private:
     // Members are found by name with letter case ignored. Callers nearly always spell a member as it was
     // registered, so that spelling is looked up first, which spares folding the name on every call (the
-    // live intake reads a dozen members of each message).
+    // live intake reads a dozen members of each message). An object has a handful of members, so the
+    // spellings are compared in a row (mostly by length alone) rather than hashed.
     struct Members {
-        QHash<QString, Handler> byName;       // as registered
+        std::vector<std::pair<QString, Handler>> byName; // as registered, one per member
         QHash<QString, Handler> byFoldedName; // the one that decides
         void insert(const QString &member, Handler handler);
         [[nodiscard]] const Handler *find(const QString &member, const QString &folded) const;
+        [[nodiscard]] const Handler *findSpelling(const QString &member) const;
     };
 
     Members &table(InvokeKind kind);

@@ -1,4 +1,5 @@
 #include "eventadmission.h"
+#include "verdicttable.h"
 
 #include "model/cgenericevent.h"
 #include "module/mpublic.h"
@@ -7,6 +8,7 @@
 #include "platform/variant.h"
 
 #include <QHash>
+#include <QHashSeed>
 
 #include <algorithm>
 #include <memory>
@@ -110,7 +112,7 @@ struct CompiledGroup {
     // (a failure is reported by every event that meets it), and remembered in matches.
     bool reliable = true;
     // Whether a record's address (as the check reads it) and number match one of the strings.
-    mutable QHash<std::pair<QString, qint32>, bool> matches;
+    mutable VerdictTable matches;
 };
 
 CompiledFilter compileFilter(const QString &filter)
@@ -237,21 +239,19 @@ bool EventAdmission::containmentVerdict(const QString &strippedAddress, const Ev
 bool EventAdmission::recordVerdict(const QString &address, qint32 eventId)
 {
     const bool inclusive = m_module.filter.FilterInclusive;
-    const std::pair<QString, qint32> key(address, eventId);
+    static const std::size_t seed = QHashSeed::globalSeed();
+    const std::size_t hash = VerdictTable::hashOf(address, eventId, seed);
     // A remembered answer is only looked up, so the group need not be held for it.
     if (const CompiledGroup &current = *compiledGroup(m_module.filter.FilterStrings); current.reliable) {
-        if (const auto found = current.matches.constFind(key); found != current.matches.constEnd())
+        if (const bool *found = current.matches.find(address, eventId, hash))
             return *found ? inclusive : !inclusive;
     }
     // Matching may report a failure, and whatever runs meanwhile may apply another group.
     const std::shared_ptr<const CompiledGroup> group = compiledGroup(m_module.filter.FilterStrings);
     const std::optional<QString> stripped = knownStripped(address);
     const bool matched = groupMatches(*this, *group, stripped ? *stripped : StripZeros(address), EventNumber{nullptr, eventId});
-    if (group->reliable && stripped) {
-        if (group->matches.size() >= 4096)
-            group->matches.clear();
-        group->matches.insert(key, matched);
-    }
+    if (group->reliable && stripped && !group->matches.find(address, eventId, hash))
+        group->matches.insert(address, eventId, hash, matched);
     return matched ? inclusive : !inclusive;
 }
 

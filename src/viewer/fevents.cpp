@@ -445,7 +445,10 @@ private:
 class RecordSource final : public IntakeSource
 {
 public:
-    RecordSource(cGenericEvent &record, bool showMilliseconds) : m_record(record), m_milliseconds(showMilliseconds) {}
+    RecordSource(cGenericEvent &record, bool showMilliseconds, Date::DayText &dayText)
+        : m_record(record), m_milliseconds(showMilliseconds), m_controllerTime(dayText), m_hostTime(dayText)
+    {
+    }
 
     bool routingDenied(MPublic &module, qint32 user, qint32 workstation) override
     {
@@ -475,13 +478,19 @@ private:
     class TimeText
     {
     public:
+        explicit TimeText(Date::DayText &dayText) : m_dayText(dayText) {}
+
         QStringView of(const Date &date, bool milliseconds)
         {
             if (milliseconds) {
                 m_other = FEvents::FormatDateMS(date);
                 return m_other;
             }
-            m_text = date.text();
+            // A software event's controller time is the no-date itself: shown as nothing without
+            // taking it apart, which would also make the next live date's day be written again.
+            if (date == noDate)
+                return {};
+            m_text = date.text(m_dayText);
             if (m_text.year == 1800)
                 return {};
             if (m_text.year < 100 || m_text.year > 9999) {
@@ -497,6 +506,8 @@ private:
         }
 
     private:
+        static inline const Date noDate = Date::nullDate();
+        Date::DayText &m_dayText;
         Date::Text m_text;
         QString m_other;
     };
@@ -504,19 +515,33 @@ private:
     // The event number as QString::number writes it.
     QStringView number(qint32 value)
     {
-        char16_t digits[12];
-        int count = 0;
-        qint64 rest = value < 0 ? -qint64(value) : value;
-        do {
-            digits[count++] = char16_t(u'0' + rest % 10);
-            rest /= 10;
-        } while (rest > 0);
-        m_idSize = 0;
+        // Written from the end, two digits at a time.
+        static constexpr std::array<char16_t, 200> pairs = [] {
+            std::array<char16_t, 200> digits{};
+            for (int i = 0; i < 100; ++i) {
+                digits[std::size_t(2 * i)] = char16_t(u'0' + i / 10);
+                digits[std::size_t(2 * i + 1)] = char16_t(u'0' + i % 10);
+            }
+            return digits;
+        }();
+        char16_t *const end = m_id + std::size(m_id);
+        char16_t *at = end;
+        quint32 rest = value < 0 ? 0u - quint32(value) : quint32(value);
+        while (rest >= 100) {
+            const std::size_t pair = 2 * std::size_t(rest % 100);
+            rest /= 100;
+            *--at = pairs[pair + 1];
+            *--at = pairs[pair];
+        }
+        if (rest >= 10) {
+            *--at = pairs[2 * std::size_t(rest) + 1];
+            *--at = pairs[2 * std::size_t(rest)];
+        } else {
+            *--at = char16_t(u'0' + rest);
+        }
         if (value < 0)
-            m_id[m_idSize++] = u'-';
-        while (count > 0)
-            m_id[m_idSize++] = digits[--count];
-        return {m_id, m_idSize};
+            *--at = u'-';
+        return {at, end - at};
     }
 
     cGenericEvent &m_record;
@@ -524,7 +549,6 @@ private:
     TimeText m_controllerTime;
     TimeText m_hostTime;
     char16_t m_id[12];
-    qsizetype m_idSize = 0;
     QString m_type;
 };
 
@@ -711,7 +735,7 @@ bool FEvents::AddGenericEvent(cGenericEvent &oMsg, bool)
 {
     bool result = false;
     guarded(m_module.errors(), QStringLiteral("FEvents.AddGenericEvent"), [&] {
-        RecordSource record(oMsg, m_module.view.showMilliseconds);
+        RecordSource record(oMsg, m_module.view.showMilliseconds, m_dayText);
         result = admitAndShow(record);
     });
     return result;

@@ -109,6 +109,8 @@ private:
     // The grid columns of the six cell texts (0: not in the layout), found for this many columns.
     std::array<int, 6> m_cellColumns{};
     int m_cellColumnsFor = -1;
+    // The date part of the last day a live row's time cell showed.
+    Date::DayText m_dayText;
     int m_refreshTicks = 0;
     int m_switchTicks = 0;
     bool m_unloaded = false;

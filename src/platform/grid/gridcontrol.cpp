@@ -426,8 +426,12 @@ int GridControl::addFilledRow(bool atTop, std::span<const GridCellText> cells, i
     // (neither the new row's cells nor its height concern rows the view already knows).
     const int row = m_table->recycleRow(atTop);
     forgetRemovedRow(atTop ? rows + 1 : 1);
-    m_model.fillRow(row, cells, flags, icon, backColour, foreColour);
-    m_model.setRowHeight(row, autoHeight(row));
+    // The columns were required above, and the row just written is at hand for its height.
+    GridRow &gridRow = m_model.fillRowInColumns(row, cells, flags, icon, backColour, foreColour);
+    const int height = autoHeight(gridRow);
+    if (height < 0)
+        m_model.setRowHeight(row, height); // refused as setRowHeight refuses it
+    gridRow.height = height;
     return row;
 }
 
@@ -461,7 +465,11 @@ void GridControl::autoHeightRow(int row)
 
 int GridControl::autoHeight(int row) const
 {
-    const GridRow &gridRow = m_model.rowAt(row);
+    return autoHeight(m_model.rowAt(row));
+}
+
+int GridControl::autoHeight(const GridRow &gridRow) const
+{
     int textHeight = lineHeight();
     // Every live event comes here with single-line cells only; those need no column geometry.
     const bool singleLines = std::all_of(gridRow.cells.begin(), gridRow.cells.end(), [](const GridCell &cell) {
@@ -615,7 +623,9 @@ void GridControl::ensureVisible(int row, const ColumnRef &column)
 void GridControl::scrollRowIntoView(int row)
 {
     const int index = row - 1;
-    if (index < m_topIndex) {
+    // The first row is in view exactly when it is the top row (the newest row of a grid that shows
+    // the newest at the top, every event).
+    if (index < m_topIndex || index == 0) {
         m_topIndex = index;
         return;
     }

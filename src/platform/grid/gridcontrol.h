@@ -199,6 +199,7 @@ private:
     // The grid's own state about a removed row: scroll position, anchor, current and hovered row.
     void forgetRemovedRow(int row);
     [[nodiscard]] int autoHeight(int row) const;
+    [[nodiscard]] int autoHeight(const GridRow &gridRow) const;
     void keepFrame();
     void syncScrollBars();
     void syncHeader();

@@ -4,6 +4,7 @@
 #include "platform/vberror.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <numeric>
 #include <variant>
@@ -49,12 +50,10 @@ int compareValues(const SortValue &left, const SortValue &right)
 
 } // namespace
 
-void GridModel::checkRow(int row) const
+void GridModel::rowOutOfRange(int row) const
 {
-    if (row < 1 || row > rowCount()) {
-        throw VbError(VbError::SubscriptOutOfRange,
-                      QStringLiteral("Subscript out of range: grid row %1 (the grid has %2 rows)").arg(row).arg(rowCount()));
-    }
+    throw VbError(VbError::SubscriptOutOfRange,
+                  QStringLiteral("Subscript out of range: grid row %1 (the grid has %2 rows)").arg(row).arg(rowCount()));
 }
 
 const GridRow &GridModel::rowAt(int row) const
@@ -114,7 +113,8 @@ void copyText(QString &target, QStringView text)
     // Most cells keep their length from one row to the next (times, numbers, a device's address).
     if (target.size() != text.size() || !target.isDetached())
         target.resize(text.size());
-    std::copy(text.begin(), text.end(), target.data());
+    if (!text.isEmpty())
+        std::memcpy(target.data(), text.data(), std::size_t(text.size()) * sizeof(QChar));
 }
 
 } // namespace
@@ -122,13 +122,21 @@ void copyText(QString &target, QStringView text)
 void GridModel::fillRow(int row, std::span<const GridCellText> cells, int flags, int icon, qint64 backColour,
                         qint64 foreColour)
 {
-    GridRow &gridRow = rowAt(row);
-    std::size_t size = 0;
+    checkRow(row);
     for (const GridCellText &cell : cells) {
         if (cell.column < 1 || cell.column > m_columns.count())
             m_columns.require(cell.column);
-        size = std::max(size, std::size_t(cell.column));
     }
+    (void)fillRowInColumns(row, cells, flags, icon, backColour, foreColour);
+}
+
+GridRow &GridModel::fillRowInColumns(int row, std::span<const GridCellText> cells, int flags, int icon,
+                                     qint64 backColour, qint64 foreColour)
+{
+    GridRow &gridRow = rowAt(row);
+    std::size_t size = 0;
+    for (const GridCellText &cell : cells)
+        size = std::max(size, std::size_t(cell.column));
     // As wide as the rightmost written cell, like a row written cell by cell; the cells in between
     // that are not written are empty ones. A row whose cells are all written has none in between.
     gridRow.cells.resize(size);
@@ -149,6 +157,7 @@ void GridModel::fillRow(int row, std::span<const GridCellText> cells, int flags,
         target.backColour = backColour;
         target.foreColour = foreColour;
     }
+    return gridRow;
 }
 
 const GridCell &GridModel::cell(int row, const ColumnRef &column) const

@@ -51,6 +51,10 @@ public:
     // copied into the cell's own buffer, so a recycled row's buffers serve again.
     void fillRow(int row, std::span<const GridCellText> cells, int flags, int icon, qint64 backColour,
                  qint64 foreColour);
+    // The same for cells whose columns the caller has already required; answers the written row, so
+    // that a live row is looked up once.
+    GridRow &fillRowInColumns(int row, std::span<const GridCellText> cells, int flags, int icon, qint64 backColour,
+                              qint64 foreColour);
 
     [[nodiscard]] const GridCell &cell(int row, const ColumnRef &column) const;
     void setCell(int row, const ColumnRef &column, GridCell cell);
@@ -77,9 +81,15 @@ public:
     [[nodiscard]] const GridRow &rowAt(int row) const;
     [[nodiscard]] GridRow &rowAt(int row);
     // Raises VbError 9 when there is no such row.
-    void checkRow(int row) const;
+    void checkRow(int row) const
+    {
+        if (row < 1 || row > rowCount())
+            rowOutOfRange(row);
+    }
 
 private:
+    [[noreturn]] void rowOutOfRange(int row) const;
+
     GridRowStore m_rows;
     GridColumnSet m_columns;
     std::vector<SortKey> m_sortKeys;
