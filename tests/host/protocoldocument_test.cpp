@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <string>
+
 namespace Ostraven::Testing {
 namespace {
 
@@ -72,10 +74,11 @@ QSet<QString> documentedPaths()
     return paths;
 }
 
-QString listOf(QStringList items)
+// Sorted and joined, so that a failure prints the names themselves.
+std::string listOf(QStringList items)
 {
     items.sort();
-    return items.join(QLatin1String(", "));
+    return items.join(QLatin1String(", ")).toStdString();
 }
 
 // A real dump's keys as documented paths: a key the table names stands for itself, any other for the
