@@ -93,6 +93,13 @@ void ControlProtocol::addOp(const QString &name, Handler handler)
     m_ops.insert(name, std::move(handler));
 }
 
+QStringList ControlProtocol::opNames() const
+{
+    QStringList names = m_ops.keys();
+    names.sort();
+    return names;
+}
+
 QString ControlProtocol::lineTooLongMessage()
 {
     return QStringLiteral("the line is longer than %1 bytes (1 MiB) and was skipped").arg(MaxLineBytes);

@@ -3,6 +3,7 @@
 #include <QIODevice>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <QTextStream>
 
 #include <functional>
@@ -34,6 +35,9 @@ public:
     // Extra ops the host adds (for example live events once they exist).
     using Handler = std::function<void(const QJsonObject &command)>;
     void addOp(const QString &name, Handler handler);
+    // The names of the ops this protocol answers, sorted: what --list-ops prints and the protocol
+    // document is checked against.
+    [[nodiscard]] QStringList opNames() const;
 
     // Where results go besides the output stream (a listening socket's client).
     void setEcho(std::function<void(const QByteArray &line)> echo) { m_echo = std::move(echo); }

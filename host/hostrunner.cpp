@@ -23,6 +23,28 @@
 
 namespace Ostraven::Host {
 
+namespace {
+
+// Everything that answers control lines, put together in one place so that a run and --list-ops
+// cannot disagree about the ops there are. The port comes last and goes first: it registers "auth"
+// with the protocol and puts back its refusal when it goes.
+struct ControlStack {
+    ControlStack(HostSession &session, QTextStream &out, QTextStream &err)
+        : protocol(session, out, err), demo(session), port(protocol)
+    {
+        demo.addOps(protocol);
+        addDialogOps(protocol, session);
+        addInteractionOps(protocol, session);
+    }
+
+    ControlProtocol protocol;
+    DemoEventSource demo;
+    // Made before a script runs, so that an "auth" line in a script is told what it is for.
+    ControlPort port;
+};
+
+} // namespace
+
 HostRunner::HostRunner(Options options) : m_options(std::move(options)), m_session(m_options.session) {}
 
 HostRunner::~HostRunner() = default;
@@ -32,14 +54,10 @@ int HostRunner::run()
     QTextStream out(stdout);
     QTextStream err(stderr);
     m_session.start();
-    ControlProtocol protocol(m_session, out, err);
-    DemoEventSource demo(m_session);
-    demo.addOps(protocol);
-    addDialogOps(protocol, m_session);
-    addInteractionOps(protocol, m_session);
-
-    // Made before the script runs, so that an "auth" line in a script is told what it is for.
-    ControlPort port(protocol);
+    ControlStack control(m_session, out, err);
+    ControlProtocol &protocol = control.protocol;
+    DemoEventSource &demo = control.demo;
+    ControlPort &port = control.port;
 
     if (!m_options.script.isEmpty()) {
         const bool fromStandardInput = m_options.script == QLatin1String("-");
@@ -99,6 +117,16 @@ int HostRunner::run()
     demo.stop();
     m_session.release();
     return saved ? 0 : 1;
+}
+
+QStringList HostRunner::opNames()
+{
+    HostSession session(HostSession::Options{});
+    QString nowhere;
+    QTextStream out(&nowhere);
+    QTextStream err(&nowhere);
+    const ControlStack control(session, out, err);
+    return control.protocol.opNames();
 }
 
 bool HostRunner::saveScreenshot()

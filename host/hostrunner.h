@@ -3,6 +3,7 @@
 #include "hostsession.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace Ostraven::Host {
 
@@ -29,6 +30,9 @@ public:
 
     // The process's exit code.
     int run();
+
+    // Every op a run answers, sorted; nothing is opened or loaded to find them.
+    [[nodiscard]] static QStringList opNames();
 
 private:
     bool saveScreenshot();

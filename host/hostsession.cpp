@@ -41,6 +41,11 @@ void registerServer(const QString &library)
 
 HostSession::HostSession(Options options) : m_options(std::move(options)) {}
 
+QString HostSession::defaultComponentLibrary()
+{
+    return defaultLibrary();
+}
+
 HostSession::~HostSession()
 {
     release();

@@ -42,6 +42,10 @@ public:
     explicit HostSession(Options options);
     ~HostSession();
 
+    // The component library a session loads when Options::componentLibrary is empty; its folder is
+    // where the component writes its error log when it may.
+    [[nodiscard]] static QString defaultComponentLibrary();
+
     // Opens the database, registers and creates the component and hands it the host's objects.
     // Raises VbError when any of it fails.
     void start();

@@ -2,15 +2,18 @@
 #include "host/databasesource.h"
 #include "host/db/hostdatabase.h"
 #include "host/hostrunner.h"
+#include "host/hostsession.h"
 
 #include "errors/errorhandling.h"
 #include "errors/numberfield.h"
 #include "platform/db/connection.h"
+#include "platform/runtimefolder.h"
 #include "platform/vberror.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 #include <cstring>
@@ -64,7 +67,7 @@ void chooseOffscreenWhenNoWindows(int argc, char **argv)
         return;
     bool offscreen = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     for (int i = 1; i < argc; ++i) {
-        for (const char *option : {"--headless", "--init-db", "--sql", "--help", "-h"}) {
+        for (const char *option : {"--headless", "--init-db", "--sql", "--help", "-h", "--list-ops"}) {
             if (std::strcmp(argv[i], option) == 0)
                 offscreen = true;
         }
@@ -73,21 +76,44 @@ void chooseOffscreenWhenNoWindows(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
+// What --help says before the options: where errors are written down, and how to run the viewer on
+// the user's own data rather than the demo site.
+QString applicationDescription()
+{
+    const QString componentFolder =
+        QFileInfo(Ostraven::Host::HostSession::defaultComponentLibrary()).absolutePath();
+    return QStringLiteral(
+               "Reference host of the Ostraven Event Viewer.\n"
+               "\n"
+               "Error log: the component appends each error it reports to EventViewObject.log beside the "
+               "component library, in %1, when that folder is writable, and otherwise in %2 (made when first "
+               "needed; $XDG_STATE_HOME/ostraven, by default ~/.local/state/ostraven). When neither can be "
+               "written, the next error box says so once. Errors the component hands to the host (LogError) "
+               "are not in that log: the host records them and a dump shows them.\n"
+               "\n"
+               "Your own database: without --db or --odbc the host runs on a demo database in %3. "
+               "\"--db FILE --init-db\" creates FILE with the host schema and a demo site (--archive-events 0 "
+               "for an empty archive); \"--db FILE\" then runs the viewer on that file. \"--odbc CONNECTION "
+               "STRING\" runs it on SQL Server (or, with --odbc-emulate, on any ODBC source holding the host "
+               "schema). Control lines (--script, --listen-socket, --listen) drive it; the protocol is in "
+               "docs/protocol.md of the source tree.")
+        .arg(QDir::toNativeSeparators(componentFolder),
+             QDir::toNativeSeparators(Ostraven::ErrorHandling::defaultFallbackLogFolder()),
+             QDir::toNativeSeparators(QFileInfo(Ostraven::HostDatabase::defaultDatabasePath()).absolutePath()));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     chooseOffscreenWhenNoWindows(argc, argv);
+    // Before the application object: Qt looks into the runtime folder while it starts.
+    Ostraven::RuntimeFolder::provide();
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ostraven"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Reference host of the Ostraven Event Viewer.\n\n"
-                       "The component's error log is EventViewObject.log beside the component, in %1, when that "
-                       "folder is writable, and otherwise in %2.")
-            .arg(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()),
-                 QDir::toNativeSeparators(Ostraven::ErrorHandling::defaultFallbackLogFolder())));
+    parser.setApplicationDescription(applicationDescription());
     parser.addHelpOption();
     const QCommandLineOption dbOption(QStringLiteral("db"),
                                       QStringLiteral("The host database as an SQLite file (default, without "
@@ -148,14 +174,24 @@ int main(int argc, char **argv)
                                         QStringLiteral("Show the viewer and push a live stream of demo events."));
     const QCommandLineOption rateOption(QStringLiteral("rate"),
                                         QStringLiteral("Demo events per second (default 5)."), QStringLiteral("N"));
+    const QCommandLineOption listOpsOption(QStringLiteral("list-ops"),
+                                           QStringLiteral("Print the names of the control protocol's ops, one a "
+                                                          "line, and quit."));
     const QCommandLineOption registryOption(QStringLiteral("registry"),
                                             QStringLiteral("Register the component in FILE instead of the user's "
                                                            "registration."),
                                             QStringLiteral("FILE"));
     parser.addOptions({dbOption, odbcOption, emulateOption, initOption, eventsOption, sqlOption, traceOption,
                        headlessOption, screenshotOption, quitAfterOption, scriptOption, listenOption, tokenFileOption,
-                       listenSocketOption, demoOption, rateOption, registryOption});
+                       listenSocketOption, demoOption, rateOption, registryOption, listOpsOption});
     parser.process(application);
+
+    if (parser.isSet(listOpsOption)) {
+        QTextStream out(stdout);
+        for (const QString &op : Ostraven::Host::HostRunner::opNames())
+            out << op << '\n';
+        return 0;
+    }
 
     if (parser.isSet(dbOption) && parser.isSet(odbcOption))
         return fail(QStringLiteral("--db and --odbc both name the host database; give one of them"), 2);

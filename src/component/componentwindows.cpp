@@ -5,6 +5,8 @@
 #include "module/mpublic.h"
 #include "viewer/fevents.h"
 
+#include "platform/desktop/windowstacking.h"
+
 namespace Ostraven {
 
 ComponentWindows::~ComponentWindows()
@@ -84,8 +86,7 @@ void ComponentWindows::showCustomDialog(bool openOnFilters)
     FCustom &dialog = custom();
     const bool wasVisible = dialog.isVisible();
     dialog.show();
-    dialog.raise();
-    dialog.activateWindow();
+    WindowStacking::bringToFront(dialog);
     if (wasLoaded && wasVisible)
         dialog.Form_Activate();
 }

@@ -14,6 +14,7 @@
 
 #include "platform/db/sqlliteral.h"
 #include "platform/desktop/desktopservices.h"
+#include "platform/desktop/windowstacking.h"
 #include "platform/keycodes.h"
 
 #include <QCloseEvent>
@@ -130,8 +131,7 @@ void FEvents::takeFocus()
 {
     if (!isVisible())
         throw VbError::fromNumber(VbError::InvalidProcedureCall);
-    activateWindow();
-    raise();
+    WindowStacking::bringToFront(*this);
     setFocus();
 }
 
