@@ -9,6 +9,8 @@
 
 #include "bench/livestream.h"
 
+#include "platform/runtimefolder.h"
+
 #include <QApplication>
 
 namespace {
@@ -28,6 +30,7 @@ constexpr int bursts = 4;
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    Ostraven::RuntimeFolder::provide();
     QApplication application(argc, argv);
     const qint64 events = argc > 1 ? QByteArray(argv[1]).toLongLong() : 20'000;
 

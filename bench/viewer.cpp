@@ -7,6 +7,8 @@
 #include "platform/db/sqllexer.h"
 #include "viewer/fevents.h"
 
+#include "platform/runtimefolder.h"
+
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
@@ -77,6 +79,7 @@ BENCHMARK(sortByHostTime);
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    Ostraven::RuntimeFolder::provide();
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -76,6 +77,17 @@ void chooseOffscreenWhenNoWindows(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
+// The offscreen platform says on standard error, each time, that it cannot do what only a screen can
+// (propagate a dialog's size hints to a window manager, for one); a headless run has no screen by
+// design, so those notices are dropped; every other message is written as Qt writes it.
+void dropOffscreenNotices(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1StringView("This plugin does not support")))
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    std::fflush(stderr);
+}
+
 // What --help says before the options: where errors are written down, and how to run the viewer on
 // the user's own data rather than the demo site.
 QString applicationDescription()
@@ -110,6 +122,8 @@ int main(int argc, char **argv)
     // Before the application object: Qt looks into the runtime folder while it starts.
     Ostraven::RuntimeFolder::provide();
     QApplication application(argc, argv);
+    if (QGuiApplication::platformName() == QLatin1StringView("offscreen"))
+        qInstallMessageHandler(dropOffscreenNotices);
     QCoreApplication::setApplicationName(QStringLiteral("ostraven"));
 
     QCommandLineParser parser;

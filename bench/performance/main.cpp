@@ -3,6 +3,8 @@
 
 #include "figures.h"
 
+#include "platform/runtimefolder.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -91,6 +93,7 @@ int main(int argc, char **argv)
 {
     using namespace Ostraven::Bench;
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    Ostraven::RuntimeFolder::provide();
     QApplication application(argc, argv);
     QStringList wanted = application.arguments().mid(1);
 
