@@ -13,6 +13,7 @@ constexpr qreal reference = GridWidthUnit::ReferenceLetterWidth;
 // Fonts narrower than, as wide as, and wider than the one the stored widths were laid out for; 7.4
 // is about what the default sans-serif at 9 points measures.
 struct FontCase { const char *name; qreal letterWidth; };
+void PrintTo(const FontCase &row, std::ostream *out) { *out << row.name; }
 class WidthRoundTrip : public ::testing::TestWithParam<FontCase> {};
 
 // Whichever way the unit is smaller, one of the two round trips is exact over every width a grid
