@@ -11,7 +11,7 @@ BUILD_TYPE := Debug
 CMAKE_ARGS += -DOSTRAVEN_SANITIZE=ON -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
 endif
 
-# Leaks are detected; the only ones suppressed are fontconfig's process-long caches (fuzz/lsan.supp).
+# Leaks are detected; the only ones suppressed are process-long caches of fontconfig and libdbus (fuzz/lsan.supp).
 SANITIZER_ENV = \
 	ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:halt_on_error=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

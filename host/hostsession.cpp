@@ -119,7 +119,8 @@ void HostSession::placeViewer(qint64 handle)
     QWidget *window = QWidget::find(WId(handle));
     if (!window)
         return;
-    window->resize(960, 520);
+    // Wide enough for the built-in columns in the default font, so the demo shows every one of them.
+    window->resize(1300, 540);
     if (const QScreen *screen = window->screen()) {
         const QRect area = screen->availableGeometry();
         window->move(area.center() - window->rect().center());

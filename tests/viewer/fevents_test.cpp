@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QHeaderView>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QTimer>
 
 #include <functional>
@@ -60,9 +61,10 @@ INSTANTIATE_TEST_SUITE_P(FEvents, HeaderColumns, ::testing::Values(
     HeaderCase{"UnknownKeysAddNothing", "dbTime][a][1][135][True,Bogus][b][2][58][True", {"dbTime"}}),
     [](const auto &row) { return std::string(row.param.name); });
 
+// The operator drags the section to the pixels that show the width in the grid's font.
 void resizeSection(GridControl &grid, const char *key, int width)
 {
-    grid.header()->resizeSection(grid.columnIndex(QLatin1String(key)) - 1, width);
+    grid.header()->resizeSection(grid.columnIndex(QLatin1String(key)) - 1, grid.widthUnit().toPixels(width));
 }
 
 void moveSection(GridControl &grid, const char *key, int toPosition)
@@ -190,6 +192,32 @@ TEST_F(FEventsTest, UnloadWritesTheColumnLayoutOnlyWhileConnected)
         module().profile.ColumnHeaders = QStringLiteral("untouched");
         ASSERT_TRUE(module().windows().unloadEvents());
         EXPECT_EQ(std::pair(module().profile.ColumnHeaders, module().profile.MaxLinesSetting), std::pair(headers, maxLines));
+    }
+}
+
+// The built-in widths, shown in the default font, hold whole the captions and the widest texts the
+// viewer writes under them: a date with the widest hour (and with milliseconds), every category name.
+TEST_F(FEventsTest, BuiltInWidthsShowTheirTextsWhole)
+{
+    const Date widest = Date::fromParts(2026, 12, 31, 10, 59, 59);
+    std::vector<std::pair<QString, QString>> cells{{"dbTime", widest.toString()}, {"dbTime", FEvents::FormatDateMS(widest)},
+                                                   {"Address", R"(\\ZEKO01.1.DR01)"}, {"ID", "999999"}};
+    for (qint32 type = 0; type < 100; ++type) {
+        if (const QString category = cGenericEvent::GetEventDescription(type); !category.isEmpty())
+            cells.emplace_back("Type", category);
+    }
+    QHeaderView &header = *grid().header();
+    const int cellMargin = grid().style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid()) + 1;
+    const int headerMargin = header.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &header);
+    const auto room = [&](const QString &key) { return header.sectionSize(grid().columnIndex(key) - 1); };
+    for (const auto &[key, text] : cells)
+        EXPECT_LE(grid().fontMetrics().horizontalAdvance(text) + 2 * cellMargin, room(key)) << key.toStdString() << ": " << text.toStdString();
+    for (int column = 1; column <= grid().columnCount(); ++column) {
+        if (!grid().columnVisible(column))
+            continue;
+        const QString caption = grid().columnHeader(column);
+        EXPECT_LE(header.fontMetrics().horizontalAdvance(caption) + 2 * headerMargin, room(grid().columnKey(column)))
+            << caption.toStdString();
     }
 }
 

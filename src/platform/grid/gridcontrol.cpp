@@ -104,6 +104,7 @@ GridControl::GridControl(QWidget *parent)
     m_table->setColourResolver([this](qint64 platformColour) { return colour(platformColour); });
     m_table->setForeColour(m_foreColour);
     setModel(m_table);
+    m_widthUnit = GridWidthUnit::forFont(font());
     setItemDelegate(new GridCellDelegate(this));
     setAccessibleName(QStringLiteral("Event grid"));
     setFocusPolicy(Qt::StrongFocus);
@@ -259,7 +260,9 @@ void GridControl::scrollContentsBy(int dx, int dy)
     changed();
 }
 
-// The header's sections mirror the column set: visibility, width, then display order.
+// The header's sections mirror the column set: visibility, width, then display order. A section
+// that already shows its column's width keeps its pixels, so a width the operator dragged between
+// two units does not jump at the next change of another column.
 void GridControl::syncHeader()
 {
     const QScopedValueRollback syncing(m_syncing, true);
@@ -270,8 +273,8 @@ void GridControl::syncHeader()
         const int logical = column - 1;
         if (header->isSectionHidden(logical) == gridColumn.visible)
             header->setSectionHidden(logical, !gridColumn.visible);
-        if (gridColumn.visible && header->sectionSize(logical) != gridColumn.width)
-            header->resizeSection(logical, gridColumn.width);
+        if (gridColumn.visible && !m_widthUnit.shows(header->sectionSize(logical), gridColumn.width))
+            header->resizeSection(logical, m_widthUnit.toPixels(gridColumn.width));
     }
     const std::vector<int> &order = columns.displayOrder();
     for (int visual = 0; visual < int(order.size()) && visual < header->count(); ++visual) {
@@ -285,7 +288,7 @@ void GridControl::operatorResizedSection(int logical, int, int newSize)
 {
     if (m_syncing || logical < 0 || logical >= columnCount() || horizontalHeader()->isSectionHidden(logical))
         return;
-    m_model.columns().setWidth(logical + 1, newSize);
+    m_model.columns().setWidth(logical + 1, m_widthUnit.toUnits(newSize));
     Q_EMIT columnLayoutChanged(logical + 1);
 }
 
@@ -832,6 +835,9 @@ void GridControl::changeEvent(QEvent *event)
     m_lineHeight = -1;
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        // The stored widths stay; what they come to in pixels follows the font.
+        m_widthUnit = GridWidthUnit::forFont(font());
+        syncHeader();
         verticalHeader()->setDefaultSectionSize(defaultRowHeight());
         syncRows(1, rowCount());
         changed();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gridmodel.h"
+#include "gridwidthunit.h"
 
 #include <QJsonObject>
 #include <QPixmap>
@@ -31,7 +32,9 @@ class GridTableModel;
 // grid reports (topRow, cellRect) follows every change at once; the scroll bars follow it when
 // redraw is on.
 //
-// The font is the widget's own (setFont); rows and header follow it.
+// The font is the widget's own (setFont); rows and header follow it. Column widths, as set, read
+// back and announced, are in the grid's width unit (GridWidthUnit), not in pixels of that font: the
+// header shows them scaled to the font, and a section the operator drags is read back in the unit.
 //
 // Events are signals. Buttons: 1 left, 2 right, 4 middle. Shift state bits: 1 Shift, 2 Ctrl, 4 Alt.
 // x and y are pixels relative to the grid. A press first raises mouseDown, then asks the mouse-down
@@ -94,6 +97,7 @@ public:
     [[nodiscard]] int columnPosition(const ColumnRef &column) const { return m_model.columns().position(column); }
     void setColumnPosition(const ColumnRef &column, int position);
     [[nodiscard]] int columnWidth(const ColumnRef &column) const { return m_model.columns().at(column).width; }
+    [[nodiscard]] const GridWidthUnit &widthUnit() const { return m_widthUnit; }
     void setColumnWidth(const ColumnRef &column, int width);
     [[nodiscard]] bool columnVisible(const ColumnRef &column) const { return m_model.columns().at(column).visible; }
     void setColumnVisible(const ColumnRef &column, bool visible);
@@ -224,6 +228,7 @@ private:
 
     GridModel m_model;
     GridTableModel *m_table = nullptr;
+    GridWidthUnit m_widthUnit;
     MouseDownHandler m_mouseDownHandler;
     bool m_redraw = true;
     bool m_syncing = false; // the grid itself moves the header or the scroll bars
