@@ -12,6 +12,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
 
@@ -92,11 +93,19 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: embed-viewer DATABASE\n");
         return 2;
     }
+    // Opening would make an empty database, on which the viewer has nothing to show but errors.
+    if (!QFileInfo(QString::fromLocal8Bit(argv[1])).isFile()) {
+        std::fprintf(stderr, "embed-viewer: no database %s (ostraven-host --db FILE --init-db makes one)\n", argv[1]);
+        return 2;
+    }
 
     // Load the library, ask it for the class object of Event, and have that make the object.
     void *library = dlopen(EVENTVIEW_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    auto getClassObject = library ? reinterpret_cast<Com::DllGetClassObjectFunction>(dlsym(library, "DllGetClassObject"))
-                                  : nullptr;
+    if (!library) {
+        std::fprintf(stderr, "embed-viewer: %s\n", dlerror());
+        return 1;
+    }
+    auto getClassObject = reinterpret_cast<Com::DllGetClassObjectFunction>(dlsym(library, "DllGetClassObject"));
     void *factory = nullptr;
     std::shared_ptr<Com::Unknown> object;
     if (!getClassObject
@@ -146,8 +155,9 @@ int main(int argc, char **argv)
     });
     const int status = application.exec();
 
-    bool unloaded = false;
-    viewer->ShutDown(&unloaded);
+    // Closes the viewer's windows and tells the parent "UNLOAD"; the library may go once the object has.
+    bool result = false;
+    viewer->ShutDown(&result);
     object.reset();
     return status;
 }
