@@ -20,6 +20,9 @@ install(TARGETS ostraven_platform EXPORT OstravenTargets
 install(TARGETS ostraven_sqlite_functions LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
 if(TARGET EventViewObject)
+    # A host program that links the component instead of loading it gets the headers and the platform
+    # library with it, as one linking Ostraven::Platform does.
+    target_link_libraries(EventViewObject PUBLIC ostraven_platform)
     set_target_properties(EventViewObject PROPERTIES
         VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
         INSTALL_RPATH "$ORIGIN")
