@@ -26,7 +26,7 @@ QUICK_TESTS ?= FuzzRegression|^(DateText|DateSerials|VariantConversions|DialectT
 
 COVERAGE_DIR ?= build-coverage
 
-.PHONY: all deps configure build test demo bench bench-micro clean fuzz fuzz-build test-sanitize-quick coverage
+.PHONY: all deps configure build test demo bench bench-micro clean fuzz fuzz-build test-sanitize-quick coverage package
 
 all: build
 
@@ -54,6 +54,10 @@ bench: build
 
 bench-micro: build
 	@set -e; for b in $(BUILD_DIR)/bin/bench_*; do [ -x "$$b" ] && [ "$${b##*/}" != bench_performance ] || continue; echo "== $$b"; "$$b"; done
+
+# The Debian package of the install (component, host, headers, CMake and pkg-config files), in $(BUILD_DIR).
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR)

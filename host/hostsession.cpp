@@ -7,7 +7,9 @@
 #include "platform/vberror.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QScreen>
@@ -21,9 +23,15 @@ namespace {
 
 const QString progId = QStringLiteral("EventViewObject.Event");
 
+// Beside the program in the build folder; where the install put it otherwise.
 QString defaultLibrary()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/libEventViewObject.so");
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    const QString beside = programFolder.filePath(EventViewObject::LibraryFileName);
+    if (QFileInfo::exists(beside))
+        return beside;
+    return QDir::cleanPath(programFolder.filePath(QStringLiteral(OSTRAVEN_HOST_TO_LIBRARY_DIR "/") +
+                                                  EventViewObject::LibraryFileName));
 }
 
 // What registering a server does from the outside: load it and call its DllRegisterServer.

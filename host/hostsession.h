@@ -33,7 +33,8 @@ public:
         QString traceFile;
         // Scripted desktop (nothing modal, answers from a queue) instead of the real one.
         bool headless = false;
-        // The component library; empty: libEventViewObject.so beside the host program.
+        // The component library; empty: libEventViewObject.so beside the host program, or else in the
+        // library folder of the install the program belongs to.
         QString componentLibrary;
         // The registration file; empty: the user's.
         QString registryFile;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "eventinterface.h"
+#include "eventviewobject.h"
 
 #include <QString>
 
@@ -16,8 +17,8 @@ class MPublic;
 class EventClassFactory : public Com::ClassFactory, public ComponentSite
 {
 public:
-    static inline const QUuid CLSID{QStringLiteral("{4b8e6f2a-1c3d-4e5f-9a7b-0c1d2e3f4a5b}")};
-    static inline const QString ProgID = QStringLiteral("EventViewObject.Event");
+    static inline const QUuid CLSID = EventViewObject::EventClassId;
+    static inline const QString ProgID = EventViewObject::EventProgId;
 
     // logFolder: where the error report writes its log (the folder of the component's file); the
     // report falls back to the user's state folder when that one is not writable.
