@@ -67,6 +67,10 @@ string(REGEX REPLACE "/$" "" ostraven_pc_to_prefix "${ostraven_pc_to_prefix}")
 configure_file(${CMAKE_SOURCE_DIR}/cmake/ostraven-eventview.pc.in ${CMAKE_BINARY_DIR}/ostraven-eventview.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/ostraven-eventview.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
+# What an integrator reads: the control protocol, the layers, and the set-up.
+install(FILES ${CMAKE_SOURCE_DIR}/docs/protocol.md ${CMAKE_SOURCE_DIR}/docs/architecture.md ${CMAKE_SOURCE_DIR}/README.md
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ostraven-eventview)
+
 # `cpack -G DEB` in the build folder (or `make package`): one package with everything above, for /usr.
 set(CPACK_PACKAGE_NAME ostraven-eventview)
 set(CPACK_PACKAGE_VENDOR "Ostraven")

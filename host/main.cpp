@@ -108,7 +108,7 @@ QString applicationDescription()
                "for an empty archive); \"--db FILE\" then runs the viewer on that file. \"--odbc CONNECTION "
                "STRING\" runs it on SQL Server (or, with --odbc-emulate, on any ODBC source holding the host "
                "schema). Control lines (--script, --listen-socket, --listen) drive it; the protocol is in "
-               "docs/protocol.md of the source tree.")
+               "docs/protocol.md of the source tree (installed as share/doc/ostraven-eventview/protocol.md).")
         .arg(QDir::toNativeSeparators(componentFolder),
              QDir::toNativeSeparators(Ostraven::ErrorHandling::defaultFallbackLogFolder()),
              QDir::toNativeSeparators(QFileInfo(Ostraven::HostDatabase::defaultDatabasePath()).absolutePath()));
