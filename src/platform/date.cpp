@@ -1,5 +1,6 @@
 #include "date.h"
 
+#include "digitpairs.h"
 #include "vberror.h"
 
 #include <QDate>
@@ -676,14 +677,7 @@ Date::Text Date::text(DayText &last) const
         result.chars[at++] = u' ';
     }
     // Two digits at a time from a table: every live row writes two of these times.
-    static constexpr std::array<char16_t, 120> pairs = [] {
-        std::array<char16_t, 120> digits{};
-        for (int i = 0; i < 60; ++i) {
-            digits[std::size_t(2 * i)] = char16_t(u'0' + i / 10);
-            digits[std::size_t(2 * i + 1)] = char16_t(u'0' + i % 10);
-        }
-        return digits;
-    }();
+    const auto &pairs = digitPairs;
     const int seconds = int(dayAndTime.msOfDay / msPerSecond);
     const int hour = seconds / 3600;
     const int minute = seconds / 60 % 60;

@@ -15,6 +15,7 @@
 #include "platform/db/sqlliteral.h"
 #include "platform/desktop/desktopservices.h"
 #include "platform/desktop/windowstacking.h"
+#include "platform/digitpairs.h"
 #include "platform/keycodes.h"
 
 #include <QCloseEvent>
@@ -516,14 +517,7 @@ private:
     QStringView number(qint32 value)
     {
         // Written from the end, two digits at a time.
-        static constexpr std::array<char16_t, 200> pairs = [] {
-            std::array<char16_t, 200> digits{};
-            for (int i = 0; i < 100; ++i) {
-                digits[std::size_t(2 * i)] = char16_t(u'0' + i / 10);
-                digits[std::size_t(2 * i + 1)] = char16_t(u'0' + i % 10);
-            }
-            return digits;
-        }();
+        const auto &pairs = digitPairs;
         char16_t *const end = m_id + std::size(m_id);
         char16_t *at = end;
         quint32 rest = value < 0 ? 0u - quint32(value) : quint32(value);
